@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Brackwater Quillo III"));
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imageview/Bitmap.h"
+
+#include "platform/Errors.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace quillo {
+
+namespace {
+
+std::uint8_t ScaleMasked(std::uint32_t value, std::uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask >> shift);
+    std::uint32_t v = (value & mask) >> shift;
+    if (bits >= 8)
+        return static_cast<std::uint8_t>(v >> (bits - 8));
+    // Spread a narrow channel over 0..255 so that full scale stays full scale.
+    const std::uint32_t max = (1u << bits) - 1;
+    return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+}
+
+} // namespace
+
+TBitmap::TBitmap(int width, int height, int bitsPerPixel)
+{
+    Allocate(width, height, bitsPerPixel);
+}
+
+bool TBitmap::ValidBitsPerPixel(int b)
+{
+    return b == 1 || b == 2 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
+}
+
+std::size_t TBitmap::RowBytesFor(int width, int bitsPerPixel)
+{
+    return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32) * 4;
+}
+
+void TBitmap::CheckDimensions(std::int64_t width, std::int64_t height, int bitsPerPixel)
+{
+    if (!ValidBitsPerPixel(bitsPerPixel))
+        throw Error("Unsupported bit depth: " + std::to_string(bitsPerPixel) + " bits per pixel");
+    if (width < 0 || height < 0)
+        throw Error("Invalid picture size: " + std::to_string(width) + " x " + std::to_string(height));
+    // The 24-bit working copy bounds every stored form too (at most 4/3 of it).
+    const std::uint64_t w = static_cast<std::uint64_t>(width), h = static_cast<std::uint64_t>(height);
+    if (w > INT32_MAX || h > INT32_MAX || w * h * 3 > kMaxPixelBytes)
+        throw Error("Picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels exceeds the limit of " + std::to_string(kMaxPixelBytes >> 20) + " MB");
+}
+
+std::array<std::uint32_t, 3> TBitmap::DefaultMasks(int bitsPerPixel)
+{
+    if (bitsPerPixel == 16)
+        return {0x7C00u, 0x03E0u, 0x001Fu};
+    return {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
+}
+
+void TBitmap::Allocate(int width, int height, int bitsPerPixel)
+{
+    CheckDimensions(width, height, bitsPerPixel);
+    width_ = width;
+    height_ = height;
+    if (bpp_ != bitsPerPixel || masks_ == DefaultMasks(bpp_))
+        masks_ = DefaultMasks(bitsPerPixel);
+    bpp_ = bitsPerPixel;
+    rowBytes_ = RowBytesFor(width, bitsPerPixel);
+    data_.assign(rowBytes_ * static_cast<std::size_t>(height), 0);
+}
+
+void TBitmap::SetSize(int width, int height)
+{
+    if (width == width_ && height == height_)
+        return;
+    TBitmap old = std::move(*this);
+    colors_ = old.colors_;
+    masks_ = old.masks_;
+    bpp_ = old.bpp_;
+    Allocate(width, height, old.bpp_);
+    const int rows = std::min(height_, old.height_);
+    const std::size_t bytes = std::min(rowBytes_, old.rowBytes_);
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(ScanLine(y), old.ScanLine(y), bytes);
+}
+
+void TBitmap::Discard()
+{
+    width_ = height_ = 0;
+    rowBytes_ = 0;
+    data_.clear();
+    data_.shrink_to_fit();
+}
+
+void TBitmap::SetPixelFormat(int bitsPerPixel)
+{
+    if (bitsPerPixel == bpp_)
+        return;
+    if (!ValidBitsPerPixel(bitsPerPixel))
+        throw Error("Unsupported bit depth: " + std::to_string(bitsPerPixel) + " bits per pixel");
+    if (Empty()) {
+        bpp_ = bitsPerPixel;
+        masks_ = DefaultMasks(bitsPerPixel);
+        colors_.clear();
+        rowBytes_ = RowBytesFor(width_, bpp_);
+        data_.assign(rowBytes_ * static_cast<std::size_t>(height_), 0);
+        return;
+    }
+    if (bitsPerPixel != 24 && bitsPerPixel != 32)
+        throw Error("Cannot convert a " + std::to_string(bpp_) + "-bit bitmap to " +
+                    std::to_string(bitsPerPixel) + " bits per pixel");
+    TBitmap out(width_, height_, bitsPerPixel);
+    const int step = bitsPerPixel / 8;
+    for (int y = 0; y < height_; ++y) {
+        std::uint8_t *d = out.ScanLine(y);
+        for (int x = 0; x < width_; ++x, d += step) {
+            const TRGBQuad c = PixelColor(x, y);
+            d[0] = c.Blue;
+            d[1] = c.Green;
+            d[2] = c.Red;
+            if (step == 4)
+                d[3] = 0;
+        }
+    }
+    *this = std::move(out);
+}
+
+std::uint8_t *TBitmap::ScanLine(int y)
+{
+    if (y < 0 || y >= height_)
+        throw Error("Scan line index out of range: " + std::to_string(y));
+    return data_.data() + static_cast<std::size_t>(height_ - 1 - y) * rowBytes_;
+}
+
+const std::uint8_t *TBitmap::ScanLine(int y) const
+{
+    return const_cast<TBitmap *>(this)->ScanLine(y);
+}
+
+TRGBQuad TBitmap::PixelColor(int x, int y) const
+{
+    const std::uint8_t *row = ScanLine(y);
+    if (x < 0 || x >= width_)
+        throw Error("Pixel index out of range: " + std::to_string(x));
+    auto palette = [this](unsigned index) {
+        // An index past a short colour table reads as black, never past the table.
+        return index < colors_.size() ? colors_[index] : TRGBQuad{};
+    };
+    switch (bpp_) {
+    case 1:
+    case 2:
+    case 4: {
+        const int perByte = 8 / bpp_;
+        const std::uint8_t byte = row[x / perByte];
+        const int shift = 8 - bpp_ * (x % perByte + 1);
+        return palette((byte >> shift) & ((1u << bpp_) - 1));
+    }
+    case 8:
+        return palette(row[x]);
+    case 16: {
+        const std::uint32_t v = row[2 * x] | (row[2 * x + 1] << 8);
+        return {ScaleMasked(v, masks_[2]), ScaleMasked(v, masks_[1]), ScaleMasked(v, masks_[0]), 0};
+    }
+    case 24:
+        return {row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
+    default: {
+        const std::uint8_t *p = row + 4 * x;
+        const std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+        return {ScaleMasked(v, masks_[2]), ScaleMasked(v, masks_[1]), ScaleMasked(v, masks_[0]), 0};
+    }
+    }
+}
+
+TBitmap TBitmap::To24Bit() const
+{
+    TBitmap copy = *this;
+    copy.SetPixelFormat(24);
+    return copy;
+}
+
+bool operator==(const TBitmap &a, const TBitmap &b)
+{
+    return a.width_ == b.width_ && a.height_ == b.height_ && a.bpp_ == b.bpp_ && a.data_ == b.data_ &&
+           a.colors_ == b.colors_ && (a.bpp_ < 16 || a.bpp_ == 24 || a.masks_ == b.masks_);
+}
+
+} // namespace quillo

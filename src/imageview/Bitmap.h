@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Quillo's own device-independent bitmap: rows padded to 4 bytes and stored
+// bottom-up, so ScanLine(0) is the top row and the stride between rows is negative.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quillo {
+
+// The most pixel memory one picture may take, counted as 24-bit pixels. A header
+// claiming more is refused before anything is allocated.
+inline constexpr std::uint64_t kMaxPixelBytes = std::uint64_t(1) << 30;
+
+struct TRGBQuad {
+    std::uint8_t Blue = 0;
+    std::uint8_t Green = 0;
+    std::uint8_t Red = 0;
+    std::uint8_t Reserved = 0;
+    friend bool operator==(const TRGBQuad &, const TRGBQuad &) = default;
+};
+
+class TBitmap {
+public:
+    // New bitmaps get the "display" depth; Quillo's display stand-in is true colour.
+    static constexpr int kDefaultBitsPerPixel = 24;
+
+    TBitmap() = default;
+    TBitmap(int width, int height, int bitsPerPixel = kDefaultBitsPerPixel);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int BitsPerPixel() const { return bpp_; }
+    bool Empty() const { return width_ == 0 || height_ == 0; }
+
+    // Changing the size keeps the overlapping top-left pixels; new ones are zero.
+    void SetSize(int width, int height);
+    void SetWidth(int width) { SetSize(width, height_); }
+    void SetHeight(int height) { SetSize(width_, height); }
+    // Converts the pixels held. Any depth converts to 24 or 32 bits; other targets
+    // are allowed only while the bitmap is empty.
+    void SetPixelFormat(int bitsPerPixel);
+    // Drops the pixels; the bitmap becomes 0 x 0 and keeps its format.
+    void Discard();
+
+    std::uint8_t *ScanLine(int y);
+    const std::uint8_t *ScanLine(int y) const;
+    // ScanLine(1) - ScanLine(0); negative because rows are stored bottom-up.
+    std::ptrdiff_t Stride() const { return -static_cast<std::ptrdiff_t>(rowBytes_); }
+    std::size_t RowBytes() const { return rowBytes_; }
+    // Raw storage: the bottom row first, as in a bitmap file.
+    std::uint8_t *Bits() { return data_.data(); }
+    const std::uint8_t *Bits() const { return data_.data(); }
+    std::size_t ImageSize() const { return data_.size(); }
+
+    std::vector<TRGBQuad> &ColorTable() { return colors_; }
+    const std::vector<TRGBQuad> &ColorTable() const { return colors_; }
+    // Channel masks for 16- and 32-bit pixels (red, green, blue); 5-5-5 and 8-8-8 by default.
+    std::array<std::uint32_t, 3> &Masks() { return masks_; }
+    const std::array<std::uint32_t, 3> &Masks() const { return masks_; }
+
+    // The colour of one pixel, whatever the format (slow; for conversion and tests).
+    TRGBQuad PixelColor(int x, int y) const;
+    // A 24-bit (blue, green, red) copy.
+    TBitmap To24Bit() const;
+
+    static std::size_t RowBytesFor(int width, int bitsPerPixel);
+    static bool ValidBitsPerPixel(int bitsPerPixel);
+    // Throws Error when a picture of this size may not be made.
+    static void CheckDimensions(std::int64_t width, std::int64_t height, int bitsPerPixel);
+
+    friend bool operator==(const TBitmap &a, const TBitmap &b);
+
+private:
+    void Allocate(int width, int height, int bitsPerPixel);
+    static std::array<std::uint32_t, 3> DefaultMasks(int bitsPerPixel);
+
+    int width_ = 0;
+    int height_ = 0;
+    int bpp_ = kDefaultBitsPerPixel;
+    std::size_t rowBytes_ = 0;
+    std::vector<std::uint8_t> data_;
+    std::vector<TRGBQuad> colors_;
+    std::array<std::uint32_t, 3> masks_ = DefaultMasks(kDefaultBitsPerPixel);
+};
+
+} // namespace quillo

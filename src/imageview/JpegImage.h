@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A JPEG picture: the compressed bytes as read, with only the header parsed at
+// load; pixels are decoded on first use. Copies share the compressed bytes.
+#include "imageview/Bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillo {
+
+// Decodes a whole JPEG into a 24-bit bitmap (greyscale, CMYK and inverted YCCK
+// included). Throws Error with libjpeg's message; never ends the process.
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data);
+// Encodes a baseline colour JPEG (any bitmap depth; converted to 24 bits).
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality);
+
+class TJPEGImage {
+public:
+    static constexpr int kDefaultQuality = 90;
+
+    TJPEGImage() = default;
+
+    // Keeps the bytes and parses the header only. Throws Error for damaged data.
+    void LoadFromBytes(std::vector<std::uint8_t> bytes);
+    void LoadFromFile(const std::string &path);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool Grayscale() const { return grayscale_; }
+    bool ProgressiveEncoding() const { return progressive_; }
+    bool Empty() const { return width_ == 0 || height_ == 0; }
+
+    int CompressionQuality = kDefaultQuality;
+    bool Smoothing = false;
+
+    // The decoded pixels, decoded on the first call and kept by this object.
+    const TBitmap &Bitmap() const;
+    // Replaces the pixels: the compressed bytes are dropped and the picture is
+    // encoded anew (baseline colour, CompressionQuality) when it is next written.
+    void Assign(const TBitmap &bitmap);
+    void Assign(TBitmap &&bitmap);
+    // True once Assign replaced the pixels.
+    bool PixelsReplaced() const { return !bytes_ && decoded_; }
+
+    // The stored bytes unchanged while the pixels were never replaced, else a new encoding.
+    std::vector<std::uint8_t> SaveToBytes() const;
+    // Forgets the decoded pixels of a picture that still holds its compressed bytes.
+    void ReleaseDecoded();
+
+private:
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
+    mutable std::shared_ptr<const TBitmap> decoded_;
+    int width_ = 0;
+    int height_ = 0;
+    bool grayscale_ = false;
+    bool progressive_ = false;
+};
+
+} // namespace quillo

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The picture container (a bitmap, a JPEG picture, or none) and the process-wide
+// table of picture file formats by extension.
+#include "imageview/Bitmap.h"
+#include "imageview/JpegImage.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillo {
+
+enum class TGraphicKind { None, Bitmap, Jpeg };
+
+struct TFileFormat {
+    std::string Extension;   // without the dot, lower case
+    std::string Description;
+    TGraphicKind Kind;
+};
+
+// "bmp" is known from the start; the view registers "jpg" and "jpeg" ("JPEG").
+class TPictureFormats {
+public:
+    static void Register(const std::string &extension, const std::string &description, TGraphicKind kind);
+    // Looked up without regard to case; the extension may carry its dot.
+    static std::optional<TFileFormat> Find(const std::string &extension);
+};
+
+class TPicture {
+public:
+    TPicture() = default;
+    // Copies share unchanged data; a later change to one does not show in the other.
+    TPicture(const TPicture &other);
+    TPicture &operator=(const TPicture &other);
+    TPicture(TPicture &&) noexcept = default;
+    TPicture &operator=(TPicture &&) noexcept = default;
+
+    TGraphicKind Kind() const;
+    bool Empty() const { return Kind() == TGraphicKind::None; }
+    int Width() const;
+    int Height() const;
+
+    void Clear();
+    void Assign(const TPicture &other) { *this = other; }
+    // Makes this a bitmap picture.
+    void AssignBitmap(TBitmap bitmap);
+    void AssignJpeg(const TJPEGImage &jpeg);
+    // Replaces the pixels and keeps the kind: a JPEG picture drops its compressed
+    // bytes and will be encoded anew. An empty picture becomes a bitmap picture.
+    void ReplacePixels(TBitmap bitmap);
+
+    // A full-size bitmap copy (a JPEG picture is decoded).
+    TBitmap ToBitmap() const;
+    // The pixels to draw, without a copy (a JPEG picture is decoded once and kept).
+    const TBitmap &DrawBitmap() const;
+
+    const TBitmap *AsBitmap() const { return bitmap_.get(); }
+    const TJPEGImage *AsJpeg() const { return jpeg_.get(); }
+
+    // Kind chosen by the extension through the format table. Throws Error.
+    void LoadFromFile(const std::string &path);
+    // The picture in its own format; through SafeWriteFile. Throws Error.
+    void SaveToFile(const std::string &path) const;
+    std::vector<std::uint8_t> SaveToBytes() const;
+
+private:
+    std::shared_ptr<const TBitmap> bitmap_;
+    std::shared_ptr<TJPEGImage> jpeg_;
+};
+
+} // namespace quillo

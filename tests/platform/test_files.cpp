@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillo;
+
+namespace {
+std::vector<std::uint8_t> Bytes(const std::string &s) { return {s.begin(), s.end()}; }
+} // namespace
+
+TEST(SafeWrite, CreatesAndReplacesKeepingMode)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/a.bin";
+    SafeWriteFile(path, Bytes("first"));
+    EXPECT_EQ(ReadFileBytes(path), Bytes("first"));
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    SafeWriteFile(path, Bytes("second, longer"));
+    EXPECT_EQ(ReadFileBytes(path), Bytes("second, longer"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(SafeWrite, RefusesReadOnlyTargetAndKeepsIt)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write read-only files";
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/ro.bin";
+    SafeWriteFile(path, Bytes("keep me"));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_THROW(SafeWriteFile(path, Bytes("lost")), Error);
+    EXPECT_EQ(ReadFileBytes(path), Bytes("keep me"));
+}
+
+TEST(SafeWrite, MissingFolderFailsWithoutLeftovers)
+{
+    QTemporaryDir dir;
+    EXPECT_THROW(SafeWriteFile(dir.path().toStdString() + "/no/such/x.bin", Bytes("x")), Error);
+    EXPECT_THROW(ReadFileBytes(dir.path().toStdString() + "/none"), Error);
+    EXPECT_THROW(ReadFileBytes(dir.path().toStdString()), Error);
+}
+
+TEST(PathHelpers, SplitNamesAndExtensions)
+{
+    EXPECT_EQ(ExtractFileName("/a/b/c.jpg"), "c.jpg");
+    EXPECT_EQ(ExtractFilePath("/a/b/c.jpg"), "/a/b/");
+    EXPECT_EQ(ExtractFileExt("/a.d/b"), "");
+    EXPECT_EQ(ExtractFileExt("/a/b.tar.JPEG"), ".JPEG");
+    EXPECT_EQ(ChangeFileExt("/a.d/shot", ".bmp"), "/a.d/shot.bmp");
+    EXPECT_EQ(ChangeFileExt("/a/shot.jpeg", ".jpg"), "/a/shot.jpg");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/x"), "/x/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/x/"), "/x/");
+}
