@@ -3,6 +3,7 @@
 // Ticks, sleep, working-set trim and the drive type of a path.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillo {
@@ -24,5 +25,20 @@ enum class TDriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CDRom, Ram
 TDriveType DriveTypeOf(const std::string &path);
 // Tests inject the answer instead of depending on the machine's mounts.
 void SetDriveTypeOverride(std::function<TDriveType(const std::string &)> answer);
+
+// One mount of the mount table, as the drive-type lookup reads it.
+struct TMountEntry {
+    std::string MountPoint; // octal escapes of the table undone
+    std::string FsType;     // e.g. "ext4", "fuse.sshfs"
+    std::string Source;     // e.g. "/dev/sda2", "server:/export"
+    unsigned Major = 0;     // device numbers the kernel reports for the mount
+    unsigned Minor = 0;
+};
+// The mount of `mountInfo` (text in the form of /proc/self/mountinfo) that holds the
+// resolved path `realPath`: the longest mount point that is a path prefix of it, the
+// later one of equal mount points (it was mounted over the earlier one).
+std::optional<TMountEntry> FindMount(const std::string &mountInfo, const std::string &realPath);
+// The drive type of one mount; block devices are looked up under /sys.
+TDriveType DriveTypeOfMount(const TMountEntry &mount);
 
 } // namespace quillo
