@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "forms/WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace quillo {
+
+void CentreOnScreen(QWidget &window)
+{
+    QScreen *screen = window.screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(area.center());
+    window.move(frame.topLeft());
+}
+
+} // namespace quillo

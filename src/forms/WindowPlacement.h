@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class QWidget;
+
+namespace quillo {
+
+// Moves a top-level window so that it sits in the middle of the available area of
+// its screen. Called from showEvent, so a dialog with a parent still centres on the
+// screen rather than over its parent.
+void CentreOnScreen(QWidget &window);
+
+} // namespace quillo
