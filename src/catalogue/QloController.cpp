@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/QloController.h"
+
+#include "platform/Directory.h"
+#include "platform/Files.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+
+#include <sys/stat.h>
+
+#include <exception>
+#include <utility>
+
+namespace quillo {
+
+namespace {
+
+constexpr std::int64_t kBytesPerMB = 1048576;
+
+// Runs a clean-up when the scope ends, whether by return or by a failure.
+template <typename F>
+class TScopeExit {
+public:
+    explicit TScopeExit(F f) : FAction(std::move(f)) {}
+    ~TScopeExit() { FAction(); }
+    TScopeExit(const TScopeExit &) = delete;
+    TScopeExit &operator=(const TScopeExit &) = delete;
+
+private:
+    F FAction;
+};
+
+// Two names for one file (same device and inode).
+bool SameFile(const std::string &a, const std::string &b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
+TQloController::~TQloController()
+{
+    ReleaseCatalogue();
+}
+
+const TCatalogue &TQloController::Catalogue() const
+{
+    static const TCatalogue kNone;
+    return FCatalogue ? *FCatalogue : kNone;
+}
+
+void TQloController::SetPath(const std::string &APath)
+{
+    FPath = APath;
+    if (IsIdle())
+        StartSearch();
+}
+
+void TQloController::ReleaseCatalogue()
+{
+    // The list goes first, so no row ever points at a freed entry.
+    if (ListView)
+        ListView->Clear();
+    FCatalogue.reset();
+}
+
+void TQloController::StartSearch()
+{
+    // Whatever happens below, the controller is idle again afterwards, so a
+    // failure in the search or in AfterSearch does not block later folders.
+    const TScopeExit idleAgain([this] {
+        FSearchJob.reset();
+        FLoadJob.reset();
+        FSearchHits.reset();
+    });
+
+    FTotalSize = 0;
+    FSearchHits = std::make_unique<TSearchHits>();
+    if (FCatalogue) {
+        ++FGeneration;
+        // The window drops the picture it shows while the entries still exist.
+        if (ListView && ListView->OnSelectItem)
+            ListView->OnSelectItem(nullptr, false);
+        ReleaseCatalogue();
+    }
+    FCatalogue = std::make_unique<TCatalogue>();
+
+    TSearchData data;
+    data.Path = FPath;
+    data.Masks = std::make_shared<const std::vector<std::string>>(SplitMask(Mask));
+    data.OnFound = [this](std::unique_ptr<TCallbackSearchData> hit) { SearchFound(std::move(hit)); };
+    FSearchJob = std::make_unique<TSearchThread>(true, std::move(data));
+    FSearchJob->OnTerminate = [this](TJobThread *sender) { SearchDone(sender); };
+    FSearchJob->RunJob();
+}
+
+void TQloController::SearchFound(std::unique_ptr<TCallbackSearchData> AHit)
+{
+    FTotalSize += AHit->Size;
+    FSearchHits->push_back(std::move(AHit));
+}
+
+void TQloController::SearchDone(TJobThread *)
+{
+    TLoadData data;
+    data.List = FSearchHits.get();
+    data.OnLoaded = [this](std::unique_ptr<TCallbackLoadData> entry) { EntryLoaded(std::move(entry)); };
+    data.OnProgress = [this](std::int64_t max, std::int64_t current, std::uint32_t time, const std::string &name) {
+        LoadProgress(max, current, time, name);
+    };
+
+    if (AfterSearch)
+        AfterSearch(this, FTotalSize);
+
+    // Taken after AfterSearch, which may still change the settings. A total equal
+    // to the budget does not preload; a budget of 0 preloads nothing.
+    const bool preload = Preload && static_cast<std::int64_t>(MaxPreload) * kBytesPerMB > FTotalSize;
+
+    FLoadJob = std::make_unique<TLoadThread>(true, std::move(data), preload);
+    FLoadJob->OnTerminate = [this](TJobThread *sender) { LoadDone(sender); };
+    FLoadJob->RunJob();
+}
+
+void TQloController::EntryLoaded(std::unique_ptr<TCallbackLoadData> AEntry)
+{
+    FCatalogue->push_back(std::move(AEntry));
+}
+
+void TQloController::LoadProgress(std::int64_t AMax, std::int64_t ACurrent, std::uint32_t ATime,
+                                  const std::string &AFilename)
+{
+    if (OnProgress)
+        OnProgress(AMax, ACurrent, ATime, AFilename);
+    FTotalSize = AMax;
+}
+
+void TQloController::LoadDone(TJobThread *)
+{
+    try {
+        FillListView();
+        if (AfterLoad)
+            AfterLoad(this, FTotalSize);
+        TrimWorkingSet();
+    } catch (const std::exception &) {
+        // Like the load pass itself: the folder shows what it could, silently.
+    }
+}
+
+void TQloController::FillListView()
+{
+    TFileListModel *list = ListView;
+    if (!list)
+        return;
+    list->Clear();
+    list->BeginUpdate();
+    const TScopeExit endUpdate([list] { list->EndUpdate(); });
+    list->reserve(FCatalogue->size());
+    const TFormatSettings &format = list->FormatSettings;
+    for (const auto &entry : *FCatalogue) {
+        TListItem item(ExtractFileName(entry->FileName), entry.get());
+        item.AddSubItem(FormatListDate(entry->Date, format.TimeSeparator));
+        item.AddSubItem(FormatListSize(entry->Size, format));
+        list->AddItem(std::move(item));
+    }
+}
+
+void TQloController::CopyToFolder(const std::string &AFolder)
+{
+    const std::string folder = IncludeTrailingPathDelimiter(AFolder);
+    ForceDirectories(folder);
+    if (!FCatalogue)
+        return;
+    // A question box runs a nested event loop; should anything catalogue another
+    // folder meanwhile, these entries are gone and the copy stops.
+    const std::uint64_t generation = FGeneration;
+    for (std::size_t i = 0; FCatalogue && generation == FGeneration && i < FCatalogue->size(); ++i) {
+        const TCallbackLoadData &entry = *(*FCatalogue)[i];
+        const std::string target = folder + ExtractFileName(entry.FileName);
+        if (FileExists(target)) {
+            const TMsgResult answer = MessageService().Show(
+                "Het bestand " + target +
+                    " bestaat reeds.\rWilt u het bestand overschrijven?\r\rEnglish: This file already exists. Overwrite?",
+                "Bevestig overschrijven...", TMsgButtons::YesNo, TMsgIcon::Exclamation);
+            if (answer != TMsgResult::Yes)
+                continue;
+            if (generation != FGeneration)
+                break;
+        }
+        // A file copied onto itself stays as it is: the copy fails quietly.
+        if (SameFile(entry.FileName, target))
+            continue;
+        if (entry.Loaded)
+            entry.Image->SaveToFile(target);
+        else
+            CopyFileReplacing(entry.FileName, target);
+    }
+}
+
+} // namespace quillo

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/QloThreads.h"
+
+#include "platform/Files.h"
+#include "platform/System.h"
+
+#include <exception>
+#include <utility>
+
+namespace quillo {
+
+TSearchThread::TSearchThread(bool ACreateSuspended, TSearchData AData)
+    : TJobThread(ACreateSuspended), FData(std::move(AData))
+{
+}
+
+void TSearchThread::RunJob()
+{
+    Synchronize([this] { Scan(); });
+    DoTerminate();
+    Terminate();
+}
+
+void TSearchThread::Scan()
+{
+    if (!FData.OnFound)
+        return;
+    if (!DirectoryExists(FData.Path))
+        return;
+    if (!FData.Masks || FData.Masks->empty())
+        return;
+    const std::string folder = IncludeTrailingPathDelimiter(FData.Path);
+    for (const std::string &pattern : *FData.Masks) {
+        // An empty pattern names the folder itself, which lists nothing.
+        if (pattern.empty())
+            continue;
+        // A folder that cannot be opened (gone, unreadable) gives no hits.
+        EnumerateDirectory(folder, pattern, [&](const TSearchRec &rec) {
+            FData.OnFound(std::make_unique<TCallbackSearchData>(folder + rec.Name, rec));
+        });
+    }
+}
+
+TLoadThread::TLoadThread(bool ACreateSuspended, TLoadData AData, bool APreload)
+    : TJobThread(ACreateSuspended), FData(std::move(AData)), FPreload(APreload)
+{
+}
+
+void TLoadThread::RunJob()
+{
+    Synchronize([this] { LoadAll(); });
+    DoTerminate();
+    Terminate();
+}
+
+void TLoadThread::LoadAll()
+{
+    try {
+        if (!FData.List)
+            return;
+        std::int64_t max = 0;
+        for (const auto &hit : *FData.List)
+            max += hit->Size;
+        std::int64_t current = 0;
+        for (const auto &hit : *FData.List) {
+            current += hit->Size;
+            const std::uint32_t start = GetTickCount();
+            auto entry = std::make_unique<TCallbackLoadData>(hit->FileName, *hit, FPreload);
+            if (FData.OnLoaded)
+                FData.OnLoaded(std::move(entry));
+            const std::uint32_t time = GetTickCount() - start;
+            if (FData.OnProgress)
+                FData.OnProgress(max, current, time, hit->FileName);
+        }
+    } catch (const std::exception &) {
+        // A picture that cannot be read (or a failing handler) ends the pass
+        // quietly: the folder still lists what was made so far.
+    }
+}
+
+} // namespace quillo
