@@ -69,12 +69,12 @@ void PaintProductArt(QPainter &painter, const QRect &area)
     word.setBold(true);
     painter.setFont(word);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(150, 38, 200, 56), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quillo"));
+    painter.drawText(QRectF(158, 38, 192, 56), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quillo"));
     QFont mark = word;
     mark.setPixelSize(20);
     painter.setFont(mark);
     painter.setPen(QColor(0xf6, 0xc3, 0x4a));
-    painter.drawText(QRectF(156, 92, 190, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("I I I"));
+    painter.drawText(QRectF(164, 92, 182, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("I I I"));
 
     // Darker band that carries the white labels.
     painter.fillRect(QRectF(0, 140, kProductArtWidth, 60), QColor(0, 0, 0, 90));
