@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/System.h"
 
-#include <array>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <malloc.h>
@@ -13,7 +11,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace quillo {

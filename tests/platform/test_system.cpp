@@ -5,7 +5,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <unistd.h>
 
 using namespace quillo;
 using quillo::test::TempFolder;
