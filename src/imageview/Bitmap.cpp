@@ -65,7 +65,14 @@ std::array<std::uint32_t, 3> TBitmap::DefaultMasks(int bitsPerPixel)
     return {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
 }
 
-void TBitmap::Allocate(int width, int height, int bitsPerPixel)
+TBitmap TBitmap::Uninitialized(int width, int height, int bitsPerPixel)
+{
+    TBitmap bitmap;
+    bitmap.Allocate(width, height, bitsPerPixel, false);
+    return bitmap;
+}
+
+void TBitmap::Allocate(int width, int height, int bitsPerPixel, bool zeroFill)
 {
     CheckDimensions(width, height, bitsPerPixel);
     width_ = width;
@@ -74,22 +81,50 @@ void TBitmap::Allocate(int width, int height, int bitsPerPixel)
         masks_ = DefaultMasks(bitsPerPixel);
     bpp_ = bitsPerPixel;
     rowBytes_ = RowBytesFor(width, bitsPerPixel);
-    data_.assign(rowBytes_ * static_cast<std::size_t>(height), 0);
+    const std::size_t size = rowBytes_ * static_cast<std::size_t>(height);
+    if (zeroFill) {
+        data_.assign(size, 0);
+    } else {
+        data_.clear();
+        data_.resize(size);
+    }
 }
 
 void TBitmap::SetSize(int width, int height)
 {
     if (width == width_ && height == height_)
         return;
-    TBitmap old = std::move(*this);
-    colors_ = old.colors_;
-    masks_ = old.masks_;
-    bpp_ = old.bpp_;
-    Allocate(width, height, old.bpp_);
-    const int rows = std::min(height_, old.height_);
-    const std::size_t bytes = std::min(rowBytes_, old.rowBytes_);
+    // Build the new storage first, so a refused size leaves this bitmap intact.
+    TBitmap out;
+    out.bpp_ = bpp_;
+    out.masks_ = masks_;
+    out.colors_ = colors_;
+    out.Allocate(width, height, bpp_);
+    const int rows = std::min(height, height_);
+    const std::size_t bytes = std::min(out.rowBytes_, rowBytes_);
     for (int y = 0; y < rows; ++y)
-        std::memcpy(ScanLine(y), old.ScanLine(y), bytes);
+        std::memcpy(out.ScanLine(y), ScanLine(y), bytes);
+    out.ClearPadding();
+    *this = std::move(out);
+}
+
+void TBitmap::ClearPadding()
+{
+    const std::size_t usedBits = static_cast<std::size_t>(width_) * static_cast<std::size_t>(bpp_);
+    const std::size_t fullBytes = usedBits / 8;
+    const unsigned tailBits = static_cast<unsigned>(usedBits % 8);
+    if (fullBytes == rowBytes_)
+        return;
+    for (int y = 0; y < height_; ++y) {
+        std::uint8_t *row = data_.data() + static_cast<std::size_t>(y) * rowBytes_;
+        std::size_t from = fullBytes;
+        if (tailBits != 0) {
+            // Sub-byte pixels fill a byte from its most significant bit down.
+            row[from] &= static_cast<std::uint8_t>(0xFFu << (8 - tailBits));
+            ++from;
+        }
+        std::memset(row + from, 0, rowBytes_ - from);
+    }
 }
 
 void TBitmap::Discard()
@@ -120,14 +155,22 @@ void TBitmap::SetPixelFormat(int bitsPerPixel)
     TBitmap out(width_, height_, bitsPerPixel);
     const int step = bitsPerPixel / 8;
     for (int y = 0; y < height_; ++y) {
+        const std::uint8_t *s = ScanLine(y);
         std::uint8_t *d = out.ScanLine(y);
+        if (bpp_ == 24 || (bpp_ == 32 && masks_ == DefaultMasks(32))) {
+            const int from = bpp_ / 8;
+            for (int x = 0; x < width_; ++x, s += from, d += step) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+            continue;
+        }
         for (int x = 0; x < width_; ++x, d += step) {
-            const TRGBQuad c = PixelColor(x, y);
+            const TRGBQuad c = ColorAt(s, x);
             d[0] = c.Blue;
             d[1] = c.Green;
             d[2] = c.Red;
-            if (step == 4)
-                d[3] = 0;
         }
     }
     *this = std::move(out);
@@ -150,6 +193,11 @@ TRGBQuad TBitmap::PixelColor(int x, int y) const
     const std::uint8_t *row = ScanLine(y);
     if (x < 0 || x >= width_)
         throw Error("Pixel index out of range: " + std::to_string(x));
+    return ColorAt(row, x);
+}
+
+TRGBQuad TBitmap::ColorAt(const std::uint8_t *row, int x) const
+{
     auto palette = [this](unsigned index) {
         // An index past a short colour table reads as black, never past the table.
         return index < colors_.size() ? colors_[index] : TRGBQuad{};

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quillo {
@@ -21,6 +22,27 @@ struct TRGBQuad {
     friend bool operator==(const TRGBQuad &, const TRGBQuad &) = default;
 };
 
+// Leaves new bytes uninitialised on resize, for buffers that are written in full
+// right away (a decoder's output); everything else still asks for zeros.
+template <class T>
+struct TDefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = TDefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+    template <class U>
+    void construct(U *p) noexcept
+    {
+        ::new (static_cast<void *>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U *p, Args &&...args)
+    {
+        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
 class TBitmap {
 public:
     // New bitmaps get the "display" depth; Quillo's display stand-in is true colour.
@@ -28,6 +50,9 @@ public:
 
     TBitmap() = default;
     TBitmap(int width, int height, int bitsPerPixel = kDefaultBitsPerPixel);
+    // A bitmap whose pixel bytes (row padding included) are left unset: only for a
+    // caller that writes every byte before the bitmap is read.
+    static TBitmap Uninitialized(int width, int height, int bitsPerPixel = kDefaultBitsPerPixel);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -43,6 +68,9 @@ public:
     void SetPixelFormat(int bitsPerPixel);
     // Drops the pixels; the bitmap becomes 0 x 0 and keeps its format.
     void Discard();
+    // Zeroes each row's bytes and bits past its last pixel, so that equal pictures
+    // compare and write equal whatever the padding held before.
+    void ClearPadding();
 
     std::uint8_t *ScanLine(int y);
     const std::uint8_t *ScanLine(int y) const;
@@ -69,18 +97,20 @@ public:
     static bool ValidBitsPerPixel(int bitsPerPixel);
     // Throws Error when a picture of this size may not be made.
     static void CheckDimensions(std::int64_t width, std::int64_t height, int bitsPerPixel);
+    // 5-5-5 for 16 bits, 8-8-8 otherwise: what an uncompressed (BI_RGB) file implies.
+    static std::array<std::uint32_t, 3> DefaultMasks(int bitsPerPixel);
 
     friend bool operator==(const TBitmap &a, const TBitmap &b);
 
 private:
-    void Allocate(int width, int height, int bitsPerPixel);
-    static std::array<std::uint32_t, 3> DefaultMasks(int bitsPerPixel);
+    void Allocate(int width, int height, int bitsPerPixel, bool zeroFill = true);
+    TRGBQuad ColorAt(const std::uint8_t *row, int x) const;
 
     int width_ = 0;
     int height_ = 0;
     int bpp_ = kDefaultBitsPerPixel;
     std::size_t rowBytes_ = 0;
-    std::vector<std::uint8_t> data_;
+    std::vector<std::uint8_t, TDefaultInitAllocator<std::uint8_t>> data_;
     std::vector<TRGBQuad> colors_;
     std::array<std::uint32_t, 3> masks_ = DefaultMasks(kDefaultBitsPerPixel);
 };

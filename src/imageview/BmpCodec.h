@@ -14,8 +14,10 @@ namespace quillo {
 // Reads every variant: 1, 2, 4, 8, 16, 24 and 32 bits; BI_RGB, RLE4, RLE8 and
 // BI_BITFIELDS; OS/2 core (12-byte), V3 (40), V4 (108) and V5 (124) headers;
 // top-down and bottom-up; colour tables shorter than 2^bits. Throws Error with a
-// clear message for anything damaged, truncated or too large.
-TBitmap ReadBmp(std::span<const std::uint8_t> file);
+// clear message for anything damaged, truncated or too large. maxPixelBytes bounds
+// the picture as CheckDimensions does (counted as 24-bit pixels); callers that must
+// stay small, such as the fuzzer, pass a lower bound.
+TBitmap ReadBmp(std::span<const std::uint8_t> file, std::uint64_t maxPixelBytes = kMaxPixelBytes);
 TBitmap ReadBmpFile(const std::string &path);
 
 // Writes a V3 (40-byte) bitmap file that keeps the depth and colour table; 16- and
