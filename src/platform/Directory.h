@@ -23,7 +23,9 @@ bool MatchesMask(const std::string &name, const std::string &pattern);
 // Lists `folder` (no recursion) in file-system order, skipping "." and "..", and
 // calls `onMatch` for every entry whose name matches `pattern`. Returns false when
 // the folder cannot be opened (nothing is reported then). Exceptions thrown by
-// `onMatch` pass through after the listing is closed.
+// `onMatch` pass through after the listing is closed. Symbolic links are followed;
+// an entry that cannot be examined (a dangling link, a file removed meanwhile) is
+// left out. Folders report size 0.
 bool EnumerateDirectory(const std::string &folder, const std::string &pattern,
                         const std::function<void(const TSearchRec &)> &onMatch);
 

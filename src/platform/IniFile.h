@@ -23,7 +23,9 @@ public:
     bool ReadBool(const std::string &section, const std::string &key, bool def) const;
     bool ValueExists(const std::string &section, const std::string &key) const;
 
-    // Throw Error when the file cannot be written.
+    // Throw Error when the file cannot be written, or when a name or value would not
+    // read back as one line (a line break, "=" in a key, "]" in a section name).
+    // Values with surrounding blanks or enclosing quotes are stored quoted.
     void WriteString(const std::string &section, const std::string &key, const std::string &value);
     void WriteInteger(const std::string &section, const std::string &key, int value);
     void WriteBool(const std::string &section, const std::string &key, bool value);
@@ -36,12 +38,14 @@ private:
 };
 
 // "<program path>.ini" when that file or its folder is writable, otherwise
-// $XDG_CONFIG_HOME/quillo/quillo.ini (default ~/.config/quillo/quillo.ini).
+// $XDG_CONFIG_HOME/quillo/quillo.ini (default ~/.config/quillo/quillo.ini), whose
+// folder is created here so that the first write can succeed.
 std::string SettingsFilePath(const std::string &programPath);
 
 // Writes the installation record (folder of the program with a trailing "/",
 // version "315") to the system-wide settings store. Returns false, after one line
-// on standard error, when it cannot be written.
+// on standard error, when it cannot be written. When QUILLO_SYSTEM_SETTINGS_DIR is
+// set, the record goes to <that folder>/Brackwater/Quillo.conf instead (tests, trial runs).
 bool WriteInstallRecord(const std::string &programPath);
 
 } // namespace quillo
