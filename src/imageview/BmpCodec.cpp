@@ -300,7 +300,10 @@ TBitmap ReadBmp(std::span<const std::uint8_t> file, std::uint64_t maxPixelBytes)
                       std::to_string(available));
     }
 
-    TBitmap bitmap(static_cast<int>(width), static_cast<int>(rows), bpp);
+    // Uncompressed data covers every byte but the padding, which ClearPadding sets;
+    // RLE skips pixels, which stay index 0.
+    TBitmap bitmap = rle ? TBitmap(static_cast<int>(width), static_cast<int>(rows), bpp)
+                         : TBitmap::Uninitialized(static_cast<int>(width), static_cast<int>(rows), bpp);
     bitmap.ColorTable() = std::move(colors);
     bitmap.Masks() = masks;
     if (rle) {
