@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The file list: name order, header-click sorting and what views see.
+#include "catalogue/FileListModel.h"
+#include "catalogue/QloClasses.h"
+
+#include <QDate>
+#include <QPersistentModelIndex>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace quillo;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class FileListTest : public ::testing::Test {
+protected:
+    FileListTest() { list.FormatSettings = TFormatSettings{".", ",", ":"}; }
+
+    void Add(const std::string &name, const std::string &date = "01-01-24 00:00:00",
+             const std::string &size = "1,00 Mb")
+    {
+        TListItem item(name, nullptr);
+        item.AddSubItem(date);
+        item.AddSubItem(size);
+        list.AddItem(std::move(item));
+    }
+    Strings Column(int c) const
+    {
+        Strings out;
+        for (int i = 0; i < list.Count(); ++i) {
+            const TListItem &item = list.Item(i);
+            const std::string *text = c == 0 ? &item.Caption : item.SubItem(c - 1);
+            out.push_back(text ? *text : "<none>");
+        }
+        return out;
+    }
+    // Three files whose dates run opposite to their names.
+    void FillDated()
+    {
+        list.BeginUpdate();
+        Add("a.jpg", "03-01-24 00:00:00");
+        Add("b.jpg", "02-01-24 00:00:00");
+        Add("c.jpg", "01-01-24 00:00:00");
+        list.EndUpdate();
+    }
+
+    TFileListModel list;
+    const Strings byDateAsc{"c.jpg", "b.jpg", "a.jpg"};
+    const Strings byDateDesc{"a.jpg", "b.jpg", "c.jpg"};
+};
+
+TEST_F(FileListTest, KeepsNameOrderWithLowerCaseFirst)
+{
+    Add("Zebra.jpg");
+    Add("banana.jpg");
+    Add("Apple.jpg");
+    Add("apple.jpg");
+    EXPECT_EQ(Column(0), (Strings{"apple.jpg", "Apple.jpg", "banana.jpg", "Zebra.jpg"}));
+    // A header click on File is ordinal instead: upper case first.
+    list.ColumnClick(0);
+    EXPECT_EQ(Column(0), (Strings{"Apple.jpg", "Zebra.jpg", "apple.jpg", "banana.jpg"}));
+}
+
+TEST_F(FileListTest, FillsInOneResetAndSortsOnce)
+{
+    QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
+    QSignalSpy layouts(&list, &QAbstractItemModel::layoutChanged);
+    list.BeginUpdate();
+    list.reserve(3);
+    Add("c.jpg");
+    Add("a.jpg");
+    Add("b.jpg");
+    EXPECT_EQ(resets.count(), 0);
+    list.EndUpdate();
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(layouts.count(), 0);
+    EXPECT_EQ(Column(0), (Strings{"a.jpg", "b.jpg", "c.jpg"}));
+}
+
+TEST_F(FileListTest, DateClickedThriceTogglesAscDescAsc)
+{
+    FillDated();
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), byDateAsc);
+    EXPECT_EQ(list.LastSortedColumn(), 1);
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), byDateDesc);
+    EXPECT_EQ(list.LastSortedColumn(), -1);
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), byDateAsc);
+}
+
+TEST_F(FileListTest, AnotherColumnBetweenClicksStartsAscendingAgain)
+{
+    FillDated();
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), byDateAsc);
+    list.ColumnClick(0);
+    EXPECT_EQ(Column(0), byDateDesc); // names ascending
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), byDateAsc);
+}
+
+TEST_F(FileListTest, LastSortedColumnSurvivesAFolderChange)
+{
+    FillDated();
+    list.ColumnClick(1);
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    FillDated();
+    EXPECT_EQ(Column(0), byDateDesc); // name order after the refill
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), byDateDesc); // descending: the same column as before the change
+}
+
+TEST_F(FileListTest, RenameRestoresNameOrder)
+{
+    FillDated();
+    list.ColumnClick(1);
+    ASSERT_EQ(Column(0), byDateAsc);
+    EXPECT_EQ(list.SetCaption(0, "c.jpg"), 0); // same text: nothing moves
+    EXPECT_EQ(Column(0), byDateAsc);
+    const int row = list.SetCaption(0, "d.jpg"); // c.jpg renamed
+    EXPECT_EQ(Column(0), (Strings{"a.jpg", "b.jpg", "d.jpg"}));
+    EXPECT_EQ(row, 2);
+}
+
+TEST_F(FileListTest, SizeSortsByTextAndBlankOrMissingTextsFirst)
+{
+    list.BeginUpdate();
+    Add("a.jpg", "01-01-24 00:00:00", "9,00 Mb");
+    Add("b.jpg", "01-01-24 00:00:00", "10,00 Mb");
+    Add("c.jpg", "01-01-24 00:00:00", "1.234,00 Mb");
+    Add("d.jpg", "01-01-24 00:00:00", "2,00 Mb");
+    Add("e.jpg", "01-01-24 00:00:00", "  ");
+    list.AddItem(TListItem("f.jpg", nullptr)); // no sub-items at all
+    list.EndUpdate();
+    list.ColumnClick(2);
+    EXPECT_EQ(Column(2), (Strings{"<none>", "  ", "1.234,00 Mb", "10,00 Mb", "2,00 Mb", "9,00 Mb"}));
+    list.ColumnClick(2);
+    EXPECT_EQ(Column(2), (Strings{"9,00 Mb", "2,00 Mb", "10,00 Mb", "1.234,00 Mb", "  ", "<none>"}));
+}
+
+TEST_F(FileListTest, DatesOrderAcrossTheCenturyWindow)
+{
+    const int year = QDate::currentDate().year();
+    const auto yy = [](int y) { return QString::asprintf("%02d", y % 100).toStdString(); };
+    list.BeginUpdate();
+    Add("future.jpg", "01-01-" + yy(year + 49) + " 00:00:00");
+    Add("past.jpg", "01-01-" + yy(year - 49) + " 00:00:00");
+    Add("now.jpg", "01-01-" + yy(year) + " 12:00:00");
+    Add("now-early.jpg", "01-01-" + yy(year) + " 11:59:59");
+    list.EndUpdate();
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), (Strings{"past.jpg", "now-early.jpg", "now.jpg", "future.jpg"}));
+}
+
+TEST_F(FileListTest, AutoSortHookChoosesTheComparison)
+{
+    // By text "09-01-24" comes first; by date 2023 does.
+    list.BeginUpdate();
+    Add("a.jpg", "10-01-23 00:00:00");
+    Add("b.jpg", "09-01-24 00:00:00");
+    list.EndUpdate();
+    std::vector<int> asked;
+    list.OnAutoSort = [&](int column) {
+        asked.push_back(column);
+        return TJvSortMethod::smAlphabetic;
+    };
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), (Strings{"b.jpg", "a.jpg"}));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.front(), 1);
+    list.OnAutoSort = nullptr;
+    list.ColumnClick(0);
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), (Strings{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(FileListTest, ViewsSeeColumnsAlignmentAndEntries)
+{
+    const TCallbackSearchData hit("/x/b.jpg", 1, 1.0);
+    TCallbackLoadData entry(hit.FileName, hit, false);
+    TListItem item("b.jpg", &entry);
+    item.AddSubItem("01-01-24 00:00:00");
+    item.AddSubItem("0,00 Mb");
+    EXPECT_THROW(item.AddSubItem("three"), std::exception);
+    list.AddItem(std::move(item));
+    Add("a.jpg");
+
+    EXPECT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.columnCount(), 3);
+    EXPECT_EQ(list.headerData(0, Qt::Horizontal).toString(), "File:");
+    EXPECT_EQ(list.headerData(1, Qt::Horizontal).toString(), "Date:");
+    EXPECT_EQ(list.headerData(2, Qt::Horizontal).toString(), "Size:");
+    EXPECT_TRUE(list.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(list.data(list.index(0, 2), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(list.data(list.index(0, 0), Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
+
+    EXPECT_EQ(list.data(list.index(1, 0)).toString(), "b.jpg");
+    EXPECT_EQ(list.data(list.index(1, 2)).toString(), "0,00 Mb");
+    EXPECT_EQ(TFileListModel::EntryOf(list.index(1, 0)), &entry);
+    EXPECT_EQ(TFileListModel::EntryOf(list.index(0, 0)), nullptr);
+    EXPECT_EQ(list.IndexOfData(&entry), 1);
+    EXPECT_FALSE(list.data(list.index(5, 0)).isValid());
+}
+
+TEST_F(FileListTest, SelectionFollowsItsRowThroughASort)
+{
+    FillDated();
+    const QPersistentModelIndex selected(list.index(0, 0)); // a.jpg
+    QSignalSpy layouts(&list, &QAbstractItemModel::layoutChanged);
+    list.ColumnClick(1);
+    EXPECT_EQ(layouts.count(), 1);
+    EXPECT_EQ(selected.row(), 2);
+    EXPECT_EQ(selected.data().toString(), "a.jpg");
+}
+
+TEST_F(FileListTest, NamesThatAreNotUtf8StillSortAndShow)
+{
+    Add("b\xff.jpg");
+    Add("a.jpg");
+    Add("b\xfe.jpg");
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(Column(0)[0], "a.jpg");
+    EXPECT_FALSE(list.data(list.index(2, 0)).toString().isEmpty());
+}
+
+} // namespace
