@@ -81,7 +81,10 @@ void SafeWriteFile(const std::string &path, std::span<const std::uint8_t> bytes)
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw Error("Cannot create file \"" + path + "\". It is a folder");
-        // As Windows refuses to overwrite a read-only file, so do we.
+        // As Windows refuses to overwrite a read-only file, so do we: a file nobody
+        // may write is read-only even for root, who passes every access() check.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            throw Error("Cannot create file \"" + path + "\". The file is read-only");
         if (::access(path.c_str(), W_OK) != 0)
             throw Error("Cannot create file \"" + path + "\". " + Reason(errno));
         mode = st.st_mode & 07777;
