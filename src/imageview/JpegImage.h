@@ -15,8 +15,9 @@ namespace quillo {
 // Decodes a whole JPEG into a 24-bit bitmap (greyscale, CMYK and inverted YCCK
 // included). Throws Error with libjpeg's message; never ends the process.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> data);
-// Encodes a baseline colour JPEG (any bitmap depth; converted to 24 bits).
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality);
+// Encodes a baseline colour JPEG (any bitmap depth; converted to 24 bits), Huffman
+// tables not optimised. `smoothing` asks libjpeg to smooth the input lightly first.
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality, bool smoothing = false);
 
 class TJPEGImage {
 public:
@@ -39,6 +40,8 @@ public:
 
     // The decoded pixels, decoded on the first call and kept by this object.
     const TBitmap &Bitmap() const;
+    // A full-size copy; decodes without keeping the pixels when they were never decoded.
+    TBitmap ToBitmap() const;
     // Replaces the pixels: the compressed bytes are dropped and the picture is
     // encoded anew (baseline colour, CompressionQuality) when it is next written.
     void Assign(const TBitmap &bitmap);

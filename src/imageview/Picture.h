@@ -55,6 +55,9 @@ public:
     TBitmap ToBitmap() const;
     // The pixels to draw, without a copy (a JPEG picture is decoded once and kept).
     const TBitmap &DrawBitmap() const;
+    // Lets a JPEG picture forget its decoded pixels (a view that keeps its own
+    // display copy); they are decoded again when next needed.
+    void ReleaseDecoded();
 
     const TBitmap *AsBitmap() const { return bitmap_.get(); }
     const TJPEGImage *AsJpeg() const { return jpeg_.get(); }

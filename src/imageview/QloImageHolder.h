@@ -43,6 +43,8 @@ public:
     // Called when the held picture changed and a view should repaint at once.
     std::function<void()> OnChange;
 
+    // Assigns a copy of a picture and tells the view; FileName stays as it is.
+    void SetPicture(TPicture APicture);
     // Loads by extension; on failure the old picture and FileName stay. Throws Error.
     void LoadFromFile(const std::string &AFileName);
     // Writes the held picture in its own format through the safe-write routine.

@@ -1,0 +1,446 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imageview/JpegImage.h"
+
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace quillo {
+
+namespace {
+
+// More scans than any real encoder writes. Each progressive scan may sweep the whole
+// coefficient buffer, so a crafted file with thousands of scans would take minutes.
+constexpr int kMaxScans = 500;
+// Each warning needs a marker or a damaged stretch of data behind it; past this many
+// the file is garbage, and carrying on only costs time.
+constexpr long kMaxWarnings = 1000;
+
+// ---------------------------------------------------------------------------------
+// The libjpeg side. Every function here that calls setjmp is plain C in spirit: it
+// works on a struct owned by its C++ caller and holds no object with a destructor,
+// so a longjmp out of libjpeg skips nothing that needs unwinding.
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void JumpWithMessage(j_common_ptr cinfo, const char *text)
+{
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message, "%s", text);
+    std::longjmp(err->jump, 1);
+}
+
+[[noreturn]] void OnErrorExit(j_common_ptr cinfo)
+{
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    // libjpeg asks for a temporary file once its memory bound is reached; say why.
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+        JumpWithMessage(cinfo, "JPEG picture needs more working memory than allowed");
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void OnEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return; // trace output: nobody reads it
+    // A warning (damaged data, premature end) does not stop decoding: what was read
+    // is shown and the rest stays grey, but a flood of them ends it.
+    if (++cinfo->err->num_warnings > kMaxWarnings) {
+        char last[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(cinfo, last);
+        char text[JMSG_LENGTH_MAX + 64];
+        std::snprintf(text, sizeof text, "JPEG data too badly damaged (%s)", last);
+        JumpWithMessage(cinfo, text);
+    }
+}
+
+void OnOutputMessage(j_common_ptr) {}
+
+void OnProgress(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    const auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans)
+        JumpWithMessage(cinfo, "JPEG file has too many scans");
+}
+
+void InitErrorManager(ErrorManager &err)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = OnErrorExit;
+    err.pub.emit_message = OnEmitMessage;
+    err.pub.output_message = OnOutputMessage;
+    err.message[0] = '\0';
+}
+
+struct DecodeJob {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+    bool created;
+    bool cmyk;         // decoded as CMYK and converted by us
+    bool invertedCmyk; // Adobe files store CMYK (and YCCK) inverted
+};
+
+// Creates the decompressor and reads the header. On failure the decompressor is gone.
+bool JpegReadHeader(DecodeJob *job, const unsigned char *data, unsigned long size)
+{
+    j_decompress_ptr cinfo = &job->cinfo;
+    InitErrorManager(job->err);
+    cinfo->err = &job->err.pub;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        job->created = false;
+        return false;
+    }
+    jpeg_create_decompress(cinfo);
+    job->created = true;
+    // libjpeg's own buffers (the coefficients of a progressive file) stay bounded too.
+    cinfo->mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
+    job->progress.progress_monitor = OnProgress;
+    cinfo->progress = &job->progress;
+    jpeg_mem_src(cinfo, data, size);
+    jpeg_read_header(cinfo, TRUE);
+    job->cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    job->invertedCmyk = job->cmyk && cinfo->saw_Adobe_marker;
+    // libjpeg turns YCCK into CMYK but cannot go on to RGB; we finish that step.
+    cinfo->out_color_space = job->cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo->dct_method = JDCT_ISLOW;
+    return true;
+}
+
+inline unsigned char MulDiv255(unsigned a, unsigned b)
+{
+    const unsigned t = a * b + 128;
+    return static_cast<unsigned char>((t + (t >> 8)) >> 8);
+}
+
+void CmykToBgr(const unsigned char *src, unsigned char *dst, unsigned width, bool inverted)
+{
+    for (unsigned x = 0; x < width; ++x, src += 4, dst += 3) {
+        unsigned c = src[0], m = src[1], y = src[2], k = src[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Now each value is 255 minus the ink: the light that gets through.
+        dst[0] = MulDiv255(y, k);
+        dst[1] = MulDiv255(m, k);
+        dst[2] = MulDiv255(c, k);
+    }
+}
+
+// Starts decompression: a progressive file is read in full here, into libjpeg's
+// (bounded) coefficient buffer. On failure the decompressor is gone.
+bool JpegStartDecompress(DecodeJob *job)
+{
+    j_decompress_ptr cinfo = &job->cinfo;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        job->created = false;
+        return false;
+    }
+    jpeg_start_decompress(cinfo);
+    return true;
+}
+
+// Decodes into `rows` (one pointer per output row, 3 bytes a pixel) and destroys
+// the decompressor, on success and on failure alike.
+bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows)
+{
+    j_decompress_ptr cinfo = &job->cinfo;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        job->created = false;
+        return false;
+    }
+    const JDIMENSION height = cinfo->output_height;
+    if (job->cmyk) {
+        JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                     cinfo->output_width * 4, 1);
+        while (cinfo->output_scanline < height) {
+            const JDIMENSION y = cinfo->output_scanline;
+            if (jpeg_read_scanlines(cinfo, line, 1) != 1)
+                JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
+            CmykToBgr(line[0], rows[y], cinfo->output_width, job->invertedCmyk);
+        }
+    } else {
+        while (cinfo->output_scanline < height) {
+            const JDIMENSION y = cinfo->output_scanline;
+            if (jpeg_read_scanlines(cinfo, rows + y, height - y) == 0)
+                JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
+        }
+    }
+    // Every pixel is in; what follows the last scan (trailing markers or junk) is
+    // not worth reading, so the file is not finished but dropped.
+    jpeg_destroy_decompress(cinfo);
+    job->created = false;
+    return true;
+}
+
+struct EncodeJob {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    jpeg_destination_mgr dest;
+    unsigned char *buffer; // malloc'd; ours to free
+    std::size_t capacity;
+    std::size_t size;
+};
+
+void OnInitDestination(j_compress_ptr cinfo)
+{
+    auto *job = static_cast<EncodeJob *>(cinfo->client_data);
+    job->capacity = 1 << 16;
+    job->buffer = static_cast<unsigned char *>(std::malloc(job->capacity));
+    if (!job->buffer)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 1);
+    job->dest.next_output_byte = job->buffer;
+    job->dest.free_in_buffer = job->capacity;
+}
+
+boolean OnEmptyOutputBuffer(j_compress_ptr cinfo)
+{
+    auto *job = static_cast<EncodeJob *>(cinfo->client_data);
+    const std::size_t grown = job->capacity * 2;
+    auto *p = static_cast<unsigned char *>(std::realloc(job->buffer, grown));
+    if (!p)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 2);
+    job->buffer = p;
+    job->dest.next_output_byte = p + job->capacity;
+    job->dest.free_in_buffer = grown - job->capacity;
+    job->capacity = grown;
+    return TRUE;
+}
+
+void OnTermDestination(j_compress_ptr cinfo)
+{
+    auto *job = static_cast<EncodeJob *>(cinfo->client_data);
+    job->size = job->capacity - job->dest.free_in_buffer;
+}
+
+// Encodes `height` rows of BGR pixels. On failure the buffer is freed.
+bool JpegEncodeRows(EncodeJob *job, JSAMPROW *rows, unsigned width, unsigned height, int quality,
+                    int smoothing)
+{
+    j_compress_ptr cinfo = &job->cinfo;
+    InitErrorManager(job->err);
+    cinfo->err = &job->err.pub;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_compress(cinfo);
+        std::free(job->buffer);
+        job->buffer = nullptr;
+        return false;
+    }
+    jpeg_create_compress(cinfo);
+    cinfo->client_data = job;
+    job->dest.init_destination = OnInitDestination;
+    job->dest.empty_output_buffer = OnEmptyOutputBuffer;
+    job->dest.term_destination = OnTermDestination;
+    cinfo->dest = &job->dest;
+    cinfo->image_width = width;
+    cinfo->image_height = height;
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    cinfo->optimize_coding = FALSE;
+    cinfo->smoothing_factor = smoothing;
+    jpeg_start_compress(cinfo, TRUE);
+    while (cinfo->next_scanline < height)
+        jpeg_write_scanlines(cinfo, rows + cinfo->next_scanline, height - cinfo->next_scanline);
+    jpeg_finish_compress(cinfo);
+    jpeg_destroy_compress(cinfo);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------
+// The C++ side.
+
+// The smoothing factor libjpeg applies when Smoothing is on: enough to calm
+// dithered or noisy input without visibly softening edges.
+constexpr int kSmoothingFactor = 10;
+
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+    bool grayscale = false;
+    bool progressive = false;
+};
+
+// Owns a decompressor between its header and its pixels.
+class Decompressor {
+public:
+    explicit Decompressor(std::span<const std::uint8_t> data)
+    {
+        if (data.size() > static_cast<std::size_t>(static_cast<unsigned long>(-1)))
+            throw Error("JPEG data too large");
+        if (!JpegReadHeader(&job_, data.data(), static_cast<unsigned long>(data.size())))
+            throw Error(job_.err.message);
+        header_.width = static_cast<int>(job_.cinfo.image_width);
+        header_.height = static_cast<int>(job_.cinfo.image_height);
+        header_.grayscale = job_.cinfo.jpeg_color_space == JCS_GRAYSCALE;
+        header_.progressive = job_.cinfo.progressive_mode != 0;
+        // Refused here, before libjpeg or we allocate anything the size of the picture.
+        TBitmap::CheckDimensions(header_.width, header_.height, 24);
+    }
+    ~Decompressor()
+    {
+        if (job_.created)
+            jpeg_destroy_decompress(&job_.cinfo);
+    }
+    Decompressor(const Decompressor &) = delete;
+    Decompressor &operator=(const Decompressor &) = delete;
+
+    const JpegHeader &Header() const { return header_; }
+
+    TBitmap Decode()
+    {
+        if (!JpegStartDecompress(&job_))
+            throw Error(job_.err.message);
+        if (job_.cinfo.output_width != job_.cinfo.image_width ||
+            job_.cinfo.output_height != job_.cinfo.image_height ||
+            job_.cinfo.output_components != (job_.cmyk ? 4 : 3))
+            throw Error("JPEG decoder chose an unexpected output format");
+        TBitmap bitmap = TBitmap::Uninitialized(header_.width, header_.height, 24);
+        std::vector<JSAMPROW> rows(static_cast<std::size_t>(header_.height));
+        for (int y = 0; y < header_.height; ++y)
+            rows[static_cast<std::size_t>(y)] = bitmap.ScanLine(y);
+        if (!JpegDecodeRows(&job_, rows.data()))
+            throw Error(job_.err.message);
+        // The row padding is the one part libjpeg does not write.
+        const std::size_t used = static_cast<std::size_t>(header_.width) * 3;
+        if (used != bitmap.RowBytes())
+            for (int y = 0; y < header_.height; ++y)
+                std::memset(bitmap.ScanLine(y) + used, 0, bitmap.RowBytes() - used);
+        return bitmap;
+    }
+
+private:
+    DecodeJob job_{};
+    JpegHeader header_;
+};
+
+JpegHeader ReadHeader(std::span<const std::uint8_t> data)
+{
+    Decompressor d(data);
+    return d.Header();
+}
+
+} // namespace
+
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data)
+{
+    Decompressor d(data);
+    return d.Decode();
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality, bool smoothing)
+{
+    if (bitmap.Empty())
+        throw Error("Cannot encode an empty picture as JPEG");
+    if (quality < 1 || quality > 100)
+        throw Error("JPEG quality must lie between 1 and 100, not " + std::to_string(quality));
+    TBitmap converted;
+    const TBitmap *source = &bitmap;
+    if (bitmap.BitsPerPixel() != 24) {
+        converted = bitmap.To24Bit();
+        source = &converted;
+    }
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(source->Height()));
+    for (int y = 0; y < source->Height(); ++y)
+        rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(source->ScanLine(y)); // libjpeg only reads them
+    EncodeJob job{};
+    if (!JpegEncodeRows(&job, rows.data(), static_cast<unsigned>(source->Width()),
+                        static_cast<unsigned>(source->Height()), quality, smoothing ? kSmoothingFactor : 0))
+        throw Error(job.err.message);
+    std::vector<std::uint8_t> out(job.buffer, job.buffer + job.size);
+    std::free(job.buffer);
+    return out;
+}
+
+void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes)
+{
+    const JpegHeader header = ReadHeader(bytes);
+    bytes_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    decoded_.reset();
+    width_ = header.width;
+    height_ = header.height;
+    grayscale_ = header.grayscale;
+    progressive_ = header.progressive;
+}
+
+void TJPEGImage::LoadFromFile(const std::string &path)
+{
+    LoadFromBytes(ReadFileBytes(path));
+}
+
+const TBitmap &TJPEGImage::Bitmap() const
+{
+    if (!decoded_) {
+        if (!bytes_) {
+            static const TBitmap empty;
+            return empty;
+        }
+        decoded_ = std::make_shared<const TBitmap>(DecodeJpeg(*bytes_));
+    }
+    return *decoded_;
+}
+
+TBitmap TJPEGImage::ToBitmap() const
+{
+    if (decoded_)
+        return *decoded_;
+    if (bytes_)
+        return DecodeJpeg(*bytes_);
+    return TBitmap();
+}
+
+void TJPEGImage::Assign(const TBitmap &bitmap)
+{
+    Assign(bitmap.BitsPerPixel() == 24 ? TBitmap(bitmap) : bitmap.To24Bit());
+}
+
+void TJPEGImage::Assign(TBitmap &&bitmap)
+{
+    if (bitmap.BitsPerPixel() != 24)
+        bitmap.SetPixelFormat(24);
+    width_ = bitmap.Width();
+    height_ = bitmap.Height();
+    decoded_ = std::make_shared<const TBitmap>(std::move(bitmap));
+    bytes_.reset();
+    grayscale_ = false;
+    progressive_ = false;
+}
+
+std::vector<std::uint8_t> TJPEGImage::SaveToBytes() const
+{
+    if (bytes_)
+        return *bytes_;
+    if (decoded_)
+        return EncodeJpeg(*decoded_, CompressionQuality, Smoothing);
+    throw Error("No JPEG picture to save");
+}
+
+void TJPEGImage::ReleaseDecoded()
+{
+    if (bytes_)
+        decoded_.reset();
+}
+
+} // namespace quillo

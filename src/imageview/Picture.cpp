@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imageview/Picture.h"
+
+#include "imageview/BmpCodec.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+#include <mutex>
+#include <utility>
+
+namespace quillo {
+
+namespace {
+
+struct FormatTable {
+    std::mutex lock;
+    std::vector<TFileFormat> formats{{"bmp", "Bitmap", TGraphicKind::Bitmap}};
+};
+
+FormatTable &Formats()
+{
+    static FormatTable table;
+    return table;
+}
+
+std::string NormalisedExtension(const std::string &extension)
+{
+    return LowerCase(!extension.empty() && extension.front() == '.' ? extension.substr(1) : extension);
+}
+
+const TBitmap &EmptyBitmap()
+{
+    static const TBitmap empty;
+    return empty;
+}
+
+} // namespace
+
+void TPictureFormats::Register(const std::string &extension, const std::string &description, TGraphicKind kind)
+{
+    const std::string ext = NormalisedExtension(extension);
+    if (ext.empty())
+        throw Error("A picture format needs a file extension");
+    FormatTable &table = Formats();
+    std::lock_guard guard(table.lock);
+    for (TFileFormat &f : table.formats) {
+        if (f.Extension == ext) {
+            f.Description = description;
+            f.Kind = kind;
+            return;
+        }
+    }
+    table.formats.push_back({ext, description, kind});
+}
+
+std::optional<TFileFormat> TPictureFormats::Find(const std::string &extension)
+{
+    const std::string ext = NormalisedExtension(extension);
+    FormatTable &table = Formats();
+    std::lock_guard guard(table.lock);
+    for (const TFileFormat &f : table.formats)
+        if (f.Extension == ext)
+            return f;
+    return std::nullopt;
+}
+
+// The JPEG object is copied rather than shared: it caches decoded pixels, and those
+// belong to one picture. Its compressed bytes are shared by the copy all the same.
+TPicture::TPicture(const TPicture &other)
+    : bitmap_(other.bitmap_), jpeg_(other.jpeg_ ? std::make_shared<TJPEGImage>(*other.jpeg_) : nullptr)
+{
+}
+
+TPicture &TPicture::operator=(const TPicture &other)
+{
+    if (this != &other) {
+        TPicture copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+TGraphicKind TPicture::Kind() const
+{
+    if (bitmap_)
+        return TGraphicKind::Bitmap;
+    if (jpeg_)
+        return TGraphicKind::Jpeg;
+    return TGraphicKind::None;
+}
+
+int TPicture::Width() const
+{
+    return bitmap_ ? bitmap_->Width() : jpeg_ ? jpeg_->Width() : 0;
+}
+
+int TPicture::Height() const
+{
+    return bitmap_ ? bitmap_->Height() : jpeg_ ? jpeg_->Height() : 0;
+}
+
+void TPicture::Clear()
+{
+    bitmap_.reset();
+    jpeg_.reset();
+}
+
+void TPicture::AssignBitmap(TBitmap bitmap)
+{
+    bitmap_ = std::make_shared<const TBitmap>(std::move(bitmap));
+    jpeg_.reset();
+}
+
+void TPicture::AssignJpeg(const TJPEGImage &jpeg)
+{
+    jpeg_ = std::make_shared<TJPEGImage>(jpeg);
+    bitmap_.reset();
+}
+
+void TPicture::ReplacePixels(TBitmap bitmap)
+{
+    if (jpeg_)
+        jpeg_->Assign(std::move(bitmap));
+    else
+        AssignBitmap(std::move(bitmap));
+}
+
+TBitmap TPicture::ToBitmap() const
+{
+    if (bitmap_)
+        return *bitmap_;
+    if (jpeg_)
+        return jpeg_->ToBitmap();
+    return TBitmap();
+}
+
+const TBitmap &TPicture::DrawBitmap() const
+{
+    if (bitmap_)
+        return *bitmap_;
+    if (jpeg_)
+        return jpeg_->Bitmap();
+    return EmptyBitmap();
+}
+
+void TPicture::ReleaseDecoded()
+{
+    if (jpeg_)
+        jpeg_->ReleaseDecoded();
+}
+
+void TPicture::LoadFromFile(const std::string &path)
+{
+    const std::string ext = ExtractFileExt(path);
+    const std::optional<TFileFormat> format = TPictureFormats::Find(ext);
+    if (!format) {
+        if (ext.empty() || ext == ".")
+            throw Error("Cannot load \"" + path + "\": a file without an extension has no known picture format");
+        throw Error("Cannot load \"" + path + "\": unknown picture file extension \"" + ext + "\"");
+    }
+    std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    TPicture loaded;
+    // The codec's own message says what is wrong with the data; the file and the
+    // format its name promised say where.
+    try {
+        switch (format->Kind) {
+        case TGraphicKind::Bitmap:
+            loaded.AssignBitmap(ReadBmp(bytes));
+            break;
+        case TGraphicKind::Jpeg: {
+            auto jpeg = std::make_shared<TJPEGImage>();
+            jpeg->LoadFromBytes(std::move(bytes));
+            loaded.jpeg_ = std::move(jpeg);
+            break;
+        }
+        case TGraphicKind::None:
+            throw Error("no reader for this format");
+        }
+    } catch (const Error &e) {
+        throw Error("Cannot load \"" + path + "\" as " + format->Description + ": " + e.what());
+    }
+    *this = std::move(loaded);
+}
+
+std::vector<std::uint8_t> TPicture::SaveToBytes() const
+{
+    if (bitmap_)
+        return WriteBmp(*bitmap_);
+    if (jpeg_)
+        return jpeg_->SaveToBytes();
+    throw Error("No picture to save");
+}
+
+void TPicture::SaveToFile(const std::string &path) const
+{
+    SafeWriteFile(path, SaveToBytes());
+}
+
+} // namespace quillo
