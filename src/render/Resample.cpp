@@ -1,0 +1,766 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "render/Resample.h"
+
+#include "platform/Errors.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QUILLO_RESAMPLE_X86 1
+#define QUILLO_AVX2 __attribute__((target("avx2")))
+#endif
+
+#if defined(__clang__)
+// Weights must not change with the compiler's mood: no fused multiply-add.
+#pragma STDC FP_CONTRACT OFF
+#endif
+
+namespace quillo {
+
+namespace {
+
+std::atomic<int> gThreads{0}; // 0: the default
+std::atomic<bool> gVectorCode{true};
+
+// Every kernel is zero from |x| = 3 on, so a window wider than this only adds
+// zero weights; capping it keeps an absurd radius from costing time or memory.
+constexpr float kWindowCap = 4.0f;
+
+// Below this many multiply-adds a pass is not worth a thread.
+constexpr std::int64_t kWorkPerThread = std::int64_t(1) << 20;
+
+int DefaultThreads()
+{
+    const unsigned hw = std::thread::hardware_concurrency();
+    return std::clamp(static_cast<int>(hw == 0 ? 1 : hw), 1, kMaxResampleThreads);
+}
+
+bool CpuHasAvx2()
+{
+#ifdef QUILLO_RESAMPLE_X86
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+// Folding about pixel 0 (j -> -j) and about the end (j -> 2n - 1 - j) together
+// repeat with period 2n - 1, so one remainder stands for any number of folds.
+std::int64_t Reflect(std::int64_t j, std::int64_t n)
+{
+    const std::int64_t period = 2 * n - 1;
+    std::int64_t m = j % period;
+    if (m < 0)
+        m += period;
+    return m < n ? m : period - m;
+}
+
+void CheckRadius(float radius)
+{
+    if (!std::isfinite(radius) || radius < 0.0f)
+        throw Error("Invalid resampling radius: " + std::to_string(radius));
+}
+
+// The weighted pixel's last step for one channel: the 32-bit sum divided by the
+// total, or shifted as unsigned when the weights cancel, then clamped.
+inline std::uint8_t FinishChannel(std::uint32_t sum, std::int32_t total)
+{
+    // In 64 bits, so the one 32-bit overflow (INT_MIN / -1) is just a large value.
+    const std::int64_t v = total != 0 ? std::int64_t(static_cast<std::int32_t>(sum)) / total
+                                      : std::int64_t(sum >> 8);
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 255));
+}
+
+// Runs fn(0) .. fn(parts - 1), part 0 on the calling thread. A thread that cannot
+// be started leaves its part to the calling thread: the bytes are the same.
+template <class Fn>
+void RunParts(int parts, const Fn &fn)
+{
+    if (parts <= 1) {
+        fn(0);
+        return;
+    }
+    std::vector<std::thread> workers;
+    workers.reserve(parts - 1);
+    struct Joiner {
+        std::vector<std::thread> &threads;
+        ~Joiner()
+        {
+            for (auto &t : threads)
+                t.join();
+        }
+    } joiner{workers};
+    int started = 1;
+    try {
+        for (; started < parts; ++started)
+            workers.emplace_back(fn, started);
+    } catch (const std::system_error &) {
+        // Out of threads: the remaining parts run here below.
+    }
+    fn(0);
+    for (int p = started; p < parts; ++p)
+        fn(p);
+}
+
+int PartsFor(std::int64_t work, int units)
+{
+    const std::int64_t byWork = std::max<std::int64_t>(1, work / kWorkPerThread);
+    return static_cast<int>(std::clamp<std::int64_t>(std::min<std::int64_t>(byWork, units), 1, ResampleThreads()));
+}
+
+// Storage for vector loads: 64-byte aligned, uninitialised until written.
+template <class T>
+class TAlignedArray {
+public:
+    explicit TAlignedArray(std::size_t count = 0)
+        : raw_(new std::uint8_t[count * sizeof(T) + 64]),
+          data_(reinterpret_cast<T *>((reinterpret_cast<std::uintptr_t>(raw_.get()) + 63) & ~std::uintptr_t(63)))
+    {
+    }
+    T *data() { return data_; }
+    const T *data() const { return data_; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> raw_;
+    T *data_;
+};
+
+// ---------------------------------------------------------------------------
+// Horizontal pass. Each target pixel reads a contiguous run of `Taps` source
+// pixels from Start; weights of pixels that reflection brought in twice are
+// merged, and positions without a contributor weigh 0. In 32-bit wrapping
+// arithmetic that gives exactly the sums of the contributor list.
+
+struct THorizontalEntry {
+    std::int32_t Start = 0;
+    std::int32_t Total = 0;
+    float Inverse = 0.0f; // the biased reciprocal of Total, see MakeInverse
+    bool TailSafe = true; // a 16-byte load of the last group stays in the line
+};
+
+struct THorizontalPlan {
+    int SourceWidth = 0;
+    int TargetWidth = 0;
+    int Taps = 0;          // a multiple of 4
+    bool CopyRows = false; // the line is shorter than a window: read a padded copy
+    bool Vector = false;   // the vector form below is valid and chosen
+    std::vector<THorizontalEntry> Entries;
+    std::vector<std::int32_t> Weights; // TargetWidth x Taps, for the portable code
+    // Per entry and group of four taps: w0 w1 w0 w1 w0 w1 0 0 | w2 w3 w2 w3 w2 w3 0 0,
+    // matching the channel order the vector code shuffles pixels into.
+    TAlignedArray<std::int16_t> Weights16;
+};
+
+// The weighted sums S and totals T of a pass are exact in float when the sum of
+// |weights| stays below 2^16 (|S| < 255 * 2^16 < 2^24). Then, for |T| < 2048,
+// S times 1/T rounded to float and enlarged by 2^-20 lies within [q, q + 2^-11)
+// for the true quotient q in [0, 256): never below an exact integer, never up to
+// the next one (which is at least 1/|T| away), and on the right side of 0 and 255
+// elsewhere. So truncating it after clamping to 0..255 gives exactly the clamped
+// integer division.
+constexpr std::int64_t kVectorSumLimit = 65536;
+constexpr std::int64_t kVectorTotalLimit = 2048;
+
+float MakeInverse(std::int32_t total)
+{
+    if (total == 0)
+        return 0.0f;
+    const float inverse = 1.0f / static_cast<float>(total);
+    return inverse * (1.0f + 0x1p-20f);
+}
+
+THorizontalPlan BuildHorizontalPlan(const TContributorList &list, int sourceWidth, bool vectorWanted)
+{
+    THorizontalPlan plan;
+    plan.SourceWidth = sourceWidth;
+    plan.TargetWidth = static_cast<int>(list.size());
+    const int n = sourceWidth;
+
+    int span = 1;
+    for (const auto &e : list) {
+        if (e.Count == 0)
+            continue;
+        const auto [lo, hi] = std::minmax_element(e.Contributors.begin(), e.Contributors.begin() + e.Count,
+                                                  [](const TContributor &a, const TContributor &b) {
+                                                      return a.Pixel < b.Pixel;
+                                                  });
+        span = std::max(span, hi->Pixel - lo->Pixel + 1);
+    }
+    plan.Taps = (span + 3) / 4 * 4;
+    plan.CopyRows = n < plan.Taps;
+
+    const int taps = plan.Taps;
+    plan.Entries.resize(list.size());
+    plan.Weights.assign(list.size() * taps, 0);
+    std::vector<std::int64_t> merged(taps);
+    bool vectorOk = vectorWanted;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const TContributorEntry &e = list[i];
+        THorizontalEntry &he = plan.Entries[i];
+        int lo = n, hi = 0;
+        for (int c = 0; c < e.Count; ++c) {
+            lo = std::min(lo, e.Contributors[c].Pixel);
+            hi = std::max(hi, e.Contributors[c].Pixel);
+        }
+        if (e.Count == 0)
+            lo = 0;
+        // Keep the run inside the line by starting it earlier where it can.
+        he.Start = plan.CopyRows ? lo : std::min(lo, n - taps);
+        std::fill(merged.begin(), merged.end(), 0);
+        std::uint32_t total = 0;
+        std::int64_t sumAbs = 0;
+        for (int c = 0; c < e.Count; ++c) {
+            const TContributor &ct = e.Contributors[c];
+            merged[ct.Pixel - he.Start] += ct.Weight;
+            total += static_cast<std::uint32_t>(ct.Weight);
+            sumAbs += std::abs(std::int64_t(ct.Weight));
+        }
+        he.Total = static_cast<std::int32_t>(total);
+        std::int32_t *w = plan.Weights.data() + i * taps;
+        for (int t = 0; t < taps; ++t) {
+            w[t] = static_cast<std::int32_t>(static_cast<std::uint32_t>(merged[t]));
+            if (merged[t] < -32768 || merged[t] > 32767)
+                vectorOk = false;
+        }
+        if (sumAbs >= kVectorSumLimit || std::abs(std::int64_t(he.Total)) >= kVectorTotalLimit)
+            vectorOk = false;
+        he.Inverse = MakeInverse(he.Total);
+        he.TailSafe = plan.CopyRows || 3 * (std::int64_t(he.Start) + taps) + 4 <= 3 * std::int64_t(n);
+    }
+    plan.Vector = vectorOk;
+    if (plan.Vector) {
+        const int groups = taps / 4;
+        plan.Weights16 = TAlignedArray<std::int16_t>(list.size() * groups * 16);
+        std::int16_t *d = plan.Weights16.data();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::int32_t *w = plan.Weights.data() + i * taps;
+            for (int g = 0; g < groups; ++g, d += 16) {
+                const auto w0 = static_cast<std::int16_t>(w[4 * g]), w1 = static_cast<std::int16_t>(w[4 * g + 1]);
+                const auto w2 = static_cast<std::int16_t>(w[4 * g + 2]), w3 = static_cast<std::int16_t>(w[4 * g + 3]);
+                const std::int16_t lanes[16] = {w0, w1, w0, w1, w0, w1, 0, 0, w2, w3, w2, w3, w2, w3, 0, 0};
+                std::memcpy(d, lanes, sizeof lanes);
+            }
+        }
+    }
+    return plan;
+}
+
+void HorizontalRowPortable(const THorizontalPlan &plan, const std::uint8_t *row, std::uint8_t *out)
+{
+    const int taps = plan.Taps;
+    const std::int32_t *w = plan.Weights.data();
+    for (int i = 0; i < plan.TargetWidth; ++i, w += taps, out += 3) {
+        const THorizontalEntry &e = plan.Entries[i];
+        const std::uint8_t *p = row + 3 * std::ptrdiff_t(e.Start);
+        std::uint32_t b = 0, g = 0, r = 0;
+        for (int t = 0; t < taps; ++t, p += 3) {
+            const auto wt = static_cast<std::uint32_t>(w[t]);
+            b += wt * p[0];
+            g += wt * p[1];
+            r += wt * p[2];
+        }
+        out[0] = FinishChannel(b, e.Total);
+        out[1] = FinishChannel(g, e.Total);
+        out[2] = FinishChannel(r, e.Total);
+    }
+}
+
+#ifdef QUILLO_RESAMPLE_X86
+QUILLO_AVX2 void HorizontalRowAvx2(const THorizontalPlan &plan, const std::uint8_t *row, std::uint8_t *out)
+{
+    // Four source pixels (12 bytes) per group: the low half takes pixels 0 and 1,
+    // the high half pixels 2 and 3, each as 16-bit b0 b1 g0 g1 r0 r1 - -, so that
+    // one multiply-add of pairs sums two taps per channel.
+    const __m256i shuffle = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1, //
+                                             6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
+    const int groups = plan.Taps / 4;
+    const __m256i *w = reinterpret_cast<const __m256i *>(plan.Weights16.data());
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 top = _mm_set1_ps(255.0f);
+    const __m128i max8 = _mm_set1_epi32(255);
+    for (int i = 0; i < plan.TargetWidth; ++i, w += groups, out += 3) {
+        const THorizontalEntry &e = plan.Entries[i];
+        const std::uint8_t *p = row + 3 * std::ptrdiff_t(e.Start);
+        __m256i acc = _mm256_setzero_si256();
+        const int full = e.TailSafe ? groups : groups - 1;
+        int g = 0;
+        for (; g < full; ++g) {
+            const __m256i v =
+                _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 12 * g)));
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
+        }
+        if (g < groups) {
+            // The last group ends at the line's end: load exactly its 12 bytes.
+            std::int32_t last;
+            std::memcpy(&last, p + 12 * g + 8, 4);
+            const __m128i l =
+                _mm_insert_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 12 * g)), last, 2);
+            const __m256i v = _mm256_broadcastsi128_si256(l);
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
+        }
+        __m128i s = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        if (e.Total != 0) {
+            __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(s), _mm_set1_ps(e.Inverse));
+            f = _mm_min_ps(_mm_max_ps(f, zero), top);
+            s = _mm_cvttps_epi32(f);
+        } else {
+            s = _mm_min_epu32(_mm_srli_epi32(s, 8), max8);
+        }
+        s = _mm_packus_epi16(_mm_packus_epi32(s, s), s);
+        const std::uint32_t px = static_cast<std::uint32_t>(_mm_cvtsi128_si32(s));
+        // Four bytes: the fourth lands on the next pixel or on the row's padding.
+        std::memcpy(out, &px, 4);
+    }
+}
+#endif
+
+void RunHorizontal(const THorizontalPlan &plan, const TBitmap &source, std::uint8_t *inter, std::size_t interStride,
+                   int parts)
+{
+    const int rows = source.Height();
+    const std::size_t rowBytes = 3 * std::size_t(plan.TargetWidth);
+    // The padded copy leaves room for a whole window past any start in the line.
+    const std::size_t copyBytes = plan.CopyRows ? 3 * (std::size_t(plan.SourceWidth) + plan.Taps) + 16 : 0;
+    std::vector<std::vector<std::uint8_t>> scratch(parts, std::vector<std::uint8_t>(copyBytes, 0));
+    auto work = [&](int part) {
+        const int k0 = static_cast<int>(std::int64_t(rows) * part / parts);
+        const int k1 = static_cast<int>(std::int64_t(rows) * (part + 1) / parts);
+        for (int k = k0; k < k1; ++k) {
+            const std::uint8_t *row = source.ScanLine(k);
+            if (plan.CopyRows) {
+                std::memcpy(scratch[part].data(), row, 3 * std::size_t(plan.SourceWidth));
+                row = scratch[part].data();
+            }
+            std::uint8_t *out = inter + std::size_t(k) * interStride;
+#ifdef QUILLO_RESAMPLE_X86
+            if (plan.Vector)
+                HorizontalRowAvx2(plan, row, out);
+            else
+#endif
+                HorizontalRowPortable(plan, row, out);
+            // Padding is read (never used) by the vertical pass: keep it defined.
+            std::memset(out + rowBytes, 0, interStride - rowBytes);
+        }
+    };
+    RunParts(parts, work);
+}
+
+// ---------------------------------------------------------------------------
+// Vertical pass: rows of the intermediate picture are read in order and
+// accumulated into a block of columns, instead of one strided column at a time.
+
+struct TVerticalTap {
+    const std::uint8_t *Row;
+    std::int32_t Weight;
+};
+
+// Two taps for one multiply-add of pairs: weight A in the low 16 bits.
+struct TVerticalPair {
+    const std::uint8_t *RowA;
+    const std::uint8_t *RowB;
+    std::int32_t Weights;
+};
+
+struct TVerticalPlan {
+    int TargetHeight = 0;
+    bool Vector = false;
+    std::vector<std::size_t> First; // TargetHeight + 1 offsets into Taps / Pairs
+    std::vector<TVerticalTap> Taps;
+    std::vector<std::size_t> FirstPair;
+    std::vector<TVerticalPair> Pairs;
+    std::vector<std::int32_t> Total;
+    std::vector<float> Inverse;
+};
+
+TVerticalPlan BuildVerticalPlan(const TContributorList &list, const std::uint8_t *inter, std::size_t interStride,
+                                bool vectorWanted)
+{
+    TVerticalPlan plan;
+    plan.TargetHeight = static_cast<int>(list.size());
+    plan.First.push_back(0);
+    plan.FirstPair.push_back(0);
+    bool vectorOk = vectorWanted;
+    for (const TContributorEntry &e : list) {
+        std::uint32_t total = 0;
+        std::int64_t sumAbs = 0;
+        for (int c = 0; c < e.Count; ++c) {
+            const TContributor &ct = e.Contributors[c];
+            plan.Taps.push_back({inter + std::size_t(ct.Pixel) * interStride, ct.Weight});
+            total += static_cast<std::uint32_t>(ct.Weight);
+            sumAbs += std::abs(std::int64_t(ct.Weight));
+            if (ct.Weight < -32768 || ct.Weight > 32767)
+                vectorOk = false;
+        }
+        for (int c = 0; c < e.Count; c += 2) {
+            const TContributor &a = e.Contributors[c];
+            const TContributor &b = c + 1 < e.Count ? e.Contributors[c + 1] : TContributor{0, a.Pixel};
+            const std::uint32_t packed = (static_cast<std::uint32_t>(a.Weight) & 0xFFFFu) |
+                                         (static_cast<std::uint32_t>(b.Weight) << 16);
+            plan.Pairs.push_back({inter + std::size_t(a.Pixel) * interStride,
+                                  inter + std::size_t(b.Pixel) * interStride, static_cast<std::int32_t>(packed)});
+        }
+        plan.First.push_back(plan.Taps.size());
+        plan.FirstPair.push_back(plan.Pairs.size());
+        const auto t = static_cast<std::int32_t>(total);
+        plan.Total.push_back(t);
+        plan.Inverse.push_back(MakeInverse(t));
+        if (sumAbs >= kVectorSumLimit || std::abs(std::int64_t(t)) >= kVectorTotalLimit)
+            vectorOk = false;
+    }
+    plan.Vector = vectorOk;
+    return plan;
+}
+
+// Columns [c0, c1) of every target row, in bytes (channels are independent).
+void VerticalPortable(const TVerticalPlan &plan, TBitmap &target, std::size_t c0, std::size_t c1)
+{
+    constexpr std::size_t kBlock = 512;
+    std::uint32_t acc[kBlock];
+    for (int i = 0; i < plan.TargetHeight; ++i) {
+        std::uint8_t *dst = target.ScanLine(i);
+        const TVerticalTap *taps = plan.Taps.data() + plan.First[i];
+        const std::size_t count = plan.First[i + 1] - plan.First[i];
+        const std::int32_t total = plan.Total[i];
+        for (std::size_t c = c0; c < c1; c += kBlock) {
+            const std::size_t len = std::min(kBlock, c1 - c);
+            std::fill(acc, acc + len, 0u);
+            for (std::size_t t = 0; t < count; ++t) {
+                const std::uint8_t *src = taps[t].Row + c;
+                const auto w = static_cast<std::uint32_t>(taps[t].Weight);
+                for (std::size_t x = 0; x < len; ++x)
+                    acc[x] += w * src[x];
+            }
+            for (std::size_t x = 0; x < len; ++x)
+                dst[c + x] = FinishChannel(acc[x], total);
+        }
+    }
+}
+
+#ifdef QUILLO_RESAMPLE_X86
+QUILLO_AVX2 inline __m256i FinishAvx2(__m256i acc, __m256 inverse, bool zeroTotal)
+{
+    if (zeroTotal)
+        return _mm256_min_epu32(_mm256_srli_epi32(acc, 8), _mm256_set1_epi32(255));
+    __m256 f = _mm256_mul_ps(_mm256_cvtepi32_ps(acc), inverse);
+    f = _mm256_min_ps(_mm256_max_ps(f, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+    return _mm256_cvttps_epi32(f);
+}
+
+// Columns [c0, c1) in bytes; c0 is a multiple of 32, and the intermediate rows
+// are padded so that a 32-byte load at any such column stays inside its row.
+QUILLO_AVX2 void VerticalAvx2(const TVerticalPlan &plan, TBitmap &target, std::size_t c0, std::size_t c1)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    for (int i = 0; i < plan.TargetHeight; ++i) {
+        std::uint8_t *dst = target.ScanLine(i);
+        const TVerticalPair *pairs = plan.Pairs.data() + plan.FirstPair[i];
+        const std::size_t count = plan.FirstPair[i + 1] - plan.FirstPair[i];
+        const bool zeroTotal = plan.Total[i] == 0;
+        const __m256 inverse = _mm256_set1_ps(plan.Inverse[i]);
+        for (std::size_t c = c0; c < c1; c += 32) {
+            // acc0 holds columns 0-3 and 16-19 of the block, acc1 4-7 and 20-23,
+            // acc2 8-11 and 24-27, acc3 12-15 and 28-31: the order in which the
+            // packing below puts them back.
+            __m256i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
+            for (std::size_t p = 0; p < count; ++p) {
+                const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(pairs[p].RowA + c));
+                const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(pairs[p].RowB + c));
+                const __m256i w = _mm256_set1_epi32(pairs[p].Weights);
+                const __m256i lo = _mm256_unpacklo_epi8(a, b);
+                const __m256i hi = _mm256_unpackhi_epi8(a, b);
+                acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
+                acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w));
+                acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w));
+                acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w));
+            }
+            const __m256i p01 = _mm256_packs_epi32(FinishAvx2(acc0, inverse, zeroTotal),
+                                                   FinishAvx2(acc1, inverse, zeroTotal));
+            const __m256i p23 = _mm256_packs_epi32(FinishAvx2(acc2, inverse, zeroTotal),
+                                                   FinishAvx2(acc3, inverse, zeroTotal));
+            const __m256i bytes = _mm256_packus_epi16(p01, p23);
+            if (c + 32 <= c1) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + c), bytes);
+            } else {
+                alignas(32) std::uint8_t tail[32];
+                _mm256_store_si256(reinterpret_cast<__m256i *>(tail), bytes);
+                std::memcpy(dst + c, tail, c1 - c);
+            }
+        }
+    }
+}
+#endif
+
+void RunVertical(const TVerticalPlan &plan, TBitmap &target, int parts)
+{
+    const std::size_t rowBytes = 3 * std::size_t(target.Width());
+    // Split on 32-byte boundaries so that no vector block straddles two parts.
+    const std::size_t blocks = (rowBytes + 31) / 32;
+    parts = std::clamp<int>(parts, 1, static_cast<int>(std::min<std::size_t>(blocks, kMaxResampleThreads)));
+    auto work = [&](int part) {
+        const std::size_t c0 = std::min(rowBytes, blocks * part / parts * 32);
+        const std::size_t c1 = std::min(rowBytes, blocks * (part + 1) / parts * 32);
+        if (c0 >= c1)
+            return;
+#ifdef QUILLO_RESAMPLE_X86
+        if (plan.Vector) {
+            VerticalAvx2(plan, target, c0, c1);
+            return;
+        }
+#endif
+        VerticalPortable(plan, target, c0, c1);
+    };
+    RunParts(parts, work);
+}
+
+void CheckPassArguments(const TBitmap &source, const TBitmap &target)
+{
+    if (source.BitsPerPixel() != 24 || target.BitsPerPixel() != 24)
+        throw Error("Resampling needs 24-bit bitmaps");
+    if (&source == &target)
+        throw Error("Resampling needs a target other than its source");
+}
+
+// True when there is nothing to compute: an empty target, or an empty source,
+// which leaves the target black.
+bool DegenerateSizes(const TBitmap &source, TBitmap &target)
+{
+    if (target.Empty())
+        return true;
+    if (source.Empty()) {
+        std::memset(target.Bits(), 0, target.ImageSize());
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Reference form: the line cache is per thread and released when the resample
+// ends, also on an error.
+
+thread_local std::vector<std::int32_t> LineRed, LineGreen, LineBlue;
+
+struct TLineCacheRelease {
+    ~TLineCacheRelease()
+    {
+        for (auto *line : {&LineRed, &LineGreen, &LineBlue}) {
+            line->clear();
+            line->shrink_to_fit();
+        }
+    }
+};
+
+void ResizeLineCache(int length)
+{
+    LineRed.resize(length);
+    LineGreen.resize(length);
+    LineBlue.resize(length);
+}
+
+void WeightedPixelReference(const TContributorEntry &entry, std::uint8_t *pixel)
+{
+    // 32-bit signed sums that wrap on overflow: unsigned arithmetic, read back as signed.
+    std::uint32_t total = 0, red = 0, green = 0, blue = 0;
+    for (int c = 0; c < entry.Count; ++c) {
+        const TContributor &ct = entry.Contributors[c];
+        const auto w = static_cast<std::uint32_t>(ct.Weight);
+        total += w;
+        red += w * static_cast<std::uint32_t>(LineRed[ct.Pixel]);
+        green += w * static_cast<std::uint32_t>(LineGreen[ct.Pixel]);
+        blue += w * static_cast<std::uint32_t>(LineBlue[ct.Pixel]);
+    }
+    const auto t = static_cast<std::int32_t>(total);
+    pixel[0] = FinishChannel(blue, t);
+    pixel[1] = FinishChannel(green, t);
+    pixel[2] = FinishChannel(red, t);
+}
+
+} // namespace
+
+float ResampleScale(int sourceLength, int targetLength)
+{
+    if (sourceLength == 1)
+        return static_cast<float>(targetLength);
+    if (targetLength == 1)
+        return 1.0f / static_cast<float>(sourceLength);
+    if (sourceLength <= 0 || targetLength <= 0)
+        return 1.0f;
+    return static_cast<float>(targetLength - 1) / static_cast<float>(sourceLength - 1);
+}
+
+TContributorList BuildContributorList(int sourceLength, int targetLength, TFilterKernel kernel, float radius)
+{
+    CheckRadius(radius);
+    if (kernel == nullptr)
+        throw Error("No resampling kernel");
+    TContributorList list;
+    if (targetLength <= 0)
+        return list;
+    if (sourceLength <= 0)
+        throw Error("Cannot resample an empty line");
+    const std::int64_t n = sourceLength;
+    const float scale = ResampleScale(sourceLength, targetLength);
+    const float r = std::min(radius, kWindowCap);
+    const bool oneTarget = targetLength == 1 && sourceLength > 1;
+    list.resize(targetLength);
+    for (int i = 0; i < targetLength; ++i) {
+        TContributorEntry &entry = list[i];
+        const float centre = oneTarget ? static_cast<float>(sourceLength - 1) / 2.0f : static_cast<float>(i) / scale;
+        const bool reduce = scale < 1.0f;
+        const float width = reduce ? r / scale : r;
+        const auto left = static_cast<std::int64_t>(std::floor(centre - width));
+        const auto right = static_cast<std::int64_t>(std::ceil(centre + width));
+        entry.Contributors.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(right - left + 1, 0, 4096)));
+        for (std::int64_t j = left; j <= right; ++j) {
+            double value;
+            if (reduce) {
+                const float x = (centre - static_cast<float>(j)) * scale;
+                value = double(kernel(x)) * double(scale) * 256.0;
+            } else {
+                value = double(kernel(centre - static_cast<float>(j))) * 256.0;
+            }
+            // Round to nearest, ties to even (the default rounding mode).
+            const double rounded = std::nearbyint(value);
+            if (!(std::fabs(rounded) < 1073741824.0))
+                throw Error("Resampling kernel value out of range");
+            const auto weight = static_cast<std::int32_t>(rounded);
+            if (weight == 0)
+                continue;
+            entry.Contributors.push_back({weight, static_cast<std::int32_t>(Reflect(j, n))});
+        }
+        entry.Count = static_cast<std::int32_t>(entry.Contributors.size());
+    }
+    return list;
+}
+
+void ResamplePasses(TFilterKernel kernel, float radius, const TBitmap &source, TBitmap &target)
+{
+    CheckPassArguments(source, target);
+    CheckRadius(radius);
+    if (DegenerateSizes(source, target))
+        return;
+    const int sw = source.Width(), sh = source.Height();
+    const int tw = target.Width(), th = target.Height();
+    const bool vector = gVectorCode.load() && CpuHasAvx2();
+
+    // Intermediate picture, target width x source height, rows top-down and padded
+    // to 32 bytes (plus one, for the horizontal pass's 4-byte pixel stores).
+    TBitmap::CheckDimensions(tw, sh, 24);
+    const std::size_t interStride = (3 * std::size_t(tw) + 1 + 31) / 32 * 32;
+    std::unique_ptr<std::uint8_t[]> inter(new std::uint8_t[interStride * std::size_t(sh)]);
+
+    {
+        const THorizontalPlan plan = BuildHorizontalPlan(BuildContributorList(sw, tw, kernel, radius), sw, vector);
+        const std::int64_t work = std::int64_t(sh) * tw * plan.Taps;
+        RunHorizontal(plan, source, inter.get(), interStride, PartsFor(work, sh));
+    }
+    {
+        const TVerticalPlan plan =
+            BuildVerticalPlan(BuildContributorList(sh, th, kernel, radius), inter.get(), interStride, vector);
+        const std::int64_t work = std::int64_t(plan.Taps.size()) * tw;
+        RunVertical(plan, target, PartsFor(work, tw));
+    }
+}
+
+void ResamplePassesReference(TFilterKernel kernel, float radius, const TBitmap &source, TBitmap &target)
+{
+    CheckPassArguments(source, target);
+    CheckRadius(radius);
+    if (DegenerateSizes(source, target))
+        return;
+    const int sw = source.Width(), sh = source.Height();
+    const int tw = target.Width(), th = target.Height();
+    TBitmap work(tw, sh, 24);
+    const TLineCacheRelease release;
+
+    {
+        const TContributorList list = BuildContributorList(sw, tw, kernel, radius);
+        ResizeLineCache(sw);
+        for (int k = 0; k < sh; ++k) {
+            const std::uint8_t *src = source.ScanLine(k);
+            for (int x = 0; x < sw; ++x) {
+                LineBlue[x] = src[3 * x];
+                LineGreen[x] = src[3 * x + 1];
+                LineRed[x] = src[3 * x + 2];
+            }
+            std::uint8_t *dst = work.ScanLine(k);
+            for (int i = 0; i < tw; ++i)
+                WeightedPixelReference(list[i], dst + 3 * i);
+        }
+    }
+    {
+        const TContributorList list = BuildContributorList(sh, th, kernel, radius);
+        ResizeLineCache(sh);
+        const std::uint8_t *work0 = work.ScanLine(0);
+        const std::ptrdiff_t workStride = work.Stride();
+        std::uint8_t *target0 = target.ScanLine(0);
+        const std::ptrdiff_t targetStride = target.Stride();
+        for (int k = 0; k < tw; ++k) {
+            for (int y = 0; y < sh; ++y) {
+                const std::uint8_t *p = work0 + y * workStride + 3 * k;
+                LineBlue[y] = p[0];
+                LineGreen[y] = p[1];
+                LineRed[y] = p[2];
+            }
+            for (int i = 0; i < th; ++i)
+                WeightedPixelReference(list[i], target0 + i * targetStride + 3 * k);
+        }
+    }
+}
+
+void Resample(int newWidth, int newHeight, TFilterKind filter, float radius, const TBitmap &source, TBitmap &target)
+{
+    const std::size_t index = FilterIndex(filter);
+    if (radius == 0.0f)
+        radius = FilterRadii[index];
+    CheckRadius(radius);
+    TBitmap::CheckDimensions(newWidth, newHeight, 24);
+    // Work on a separate result so that the target stays as it was on an error,
+    // and so that source and target may be one bitmap without a copy.
+    TBitmap converted;
+    const TBitmap *from = &source;
+    if (source.BitsPerPixel() != 24) {
+        converted = source.To24Bit();
+        from = &converted;
+    }
+    TBitmap result(newWidth, newHeight, 24);
+    ResamplePasses(FilterKernels[index], radius, *from, result);
+    target = std::move(result);
+}
+
+void ResampleInPlace(int newWidth, int newHeight, TFilterKind filter, float radius, TBitmap &bitmap)
+{
+    Resample(newWidth, newHeight, filter, radius, bitmap, bitmap);
+}
+
+void SetResampleThreads(int threads)
+{
+    gThreads.store(threads <= 0 ? 0 : std::min(threads, kMaxResampleThreads));
+}
+
+int ResampleThreads()
+{
+    const int t = gThreads.load();
+    return t > 0 ? t : DefaultThreads();
+}
+
+void SetResampleVectorCode(bool enabled)
+{
+    gVectorCode.store(enabled);
+}
+
+bool ResampleVectorCode()
+{
+    return gVectorCode.load() && CpuHasAvx2();
+}
+
+} // namespace quillo
