@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -34,7 +35,14 @@ const TBitmap &EmptyBitmap()
     return empty;
 }
 
+std::atomic<std::uint64_t> gLastContentId{0};
+
 } // namespace
+
+void TPicture::NewContent()
+{
+    id_ = (bitmap_ || jpeg_) ? ++gLastContentId : 0;
+}
 
 void TPictureFormats::Register(const std::string &extension, const std::string &description, TGraphicKind kind)
 {
@@ -67,8 +75,26 @@ std::optional<TFileFormat> TPictureFormats::Find(const std::string &extension)
 // The JPEG object is copied rather than shared: it caches decoded pixels, and those
 // belong to one picture. Its compressed bytes are shared by the copy all the same.
 TPicture::TPicture(const TPicture &other)
-    : bitmap_(other.bitmap_), jpeg_(other.jpeg_ ? std::make_shared<TJPEGImage>(*other.jpeg_) : nullptr)
+    : bitmap_(other.bitmap_), jpeg_(other.jpeg_ ? std::make_shared<TJPEGImage>(*other.jpeg_) : nullptr),
+      id_(other.id_)
 {
+}
+
+TPicture::TPicture(TPicture &&other) noexcept
+    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), id_(std::exchange(other.id_, 0))
+{
+}
+
+TPicture &TPicture::operator=(TPicture &&other) noexcept
+{
+    if (this != &other) {
+        bitmap_ = std::move(other.bitmap_);
+        jpeg_ = std::move(other.jpeg_);
+        id_ = std::exchange(other.id_, 0);
+        other.bitmap_.reset();
+        other.jpeg_.reset();
+    }
+    return *this;
 }
 
 TPicture &TPicture::operator=(const TPicture &other)
@@ -103,26 +129,31 @@ void TPicture::Clear()
 {
     bitmap_.reset();
     jpeg_.reset();
+    id_ = 0;
 }
 
 void TPicture::AssignBitmap(TBitmap bitmap)
 {
     bitmap_ = std::make_shared<const TBitmap>(std::move(bitmap));
     jpeg_.reset();
+    NewContent();
 }
 
 void TPicture::AssignJpeg(const TJPEGImage &jpeg)
 {
     jpeg_ = std::make_shared<TJPEGImage>(jpeg);
     bitmap_.reset();
+    NewContent();
 }
 
 void TPicture::ReplacePixels(TBitmap bitmap)
 {
-    if (jpeg_)
+    if (jpeg_) {
         jpeg_->Assign(std::move(bitmap));
-    else
+        NewContent();
+    } else {
         AssignBitmap(std::move(bitmap));
+    }
 }
 
 TBitmap TPicture::ToBitmap() const
@@ -171,6 +202,7 @@ void TPicture::LoadFromFile(const std::string &path)
             auto jpeg = std::make_shared<TJPEGImage>();
             jpeg->LoadFromBytes(std::move(bytes));
             loaded.jpeg_ = std::move(jpeg);
+            loaded.NewContent();
             break;
         }
         case TGraphicKind::None:

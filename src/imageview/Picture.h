@@ -5,6 +5,7 @@
 #include "imageview/Bitmap.h"
 #include "imageview/JpegImage.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,8 +35,8 @@ public:
     // Copies share unchanged data; a later change to one does not show in the other.
     TPicture(const TPicture &other);
     TPicture &operator=(const TPicture &other);
-    TPicture(TPicture &&) noexcept = default;
-    TPicture &operator=(TPicture &&) noexcept = default;
+    TPicture(TPicture &&other) noexcept;
+    TPicture &operator=(TPicture &&other) noexcept;
 
     TGraphicKind Kind() const;
     bool Empty() const { return Kind() == TGraphicKind::None; }
@@ -59,6 +60,10 @@ public:
     // display copy); they are decoded again when next needed.
     void ReleaseDecoded();
 
+    // Equal for two pictures only while they hold the same, unchanged pixels; a view
+    // keys its display copy on it. 0 for an empty picture.
+    std::uint64_t ContentId() const { return id_; }
+
     const TBitmap *AsBitmap() const { return bitmap_.get(); }
     const TJPEGImage *AsJpeg() const { return jpeg_.get(); }
 
@@ -69,8 +74,11 @@ public:
     std::vector<std::uint8_t> SaveToBytes() const;
 
 private:
+    void NewContent();
+
     std::shared_ptr<const TBitmap> bitmap_;
     std::shared_ptr<TJPEGImage> jpeg_;
+    std::uint64_t id_ = 0;
 };
 
 } // namespace quillo

@@ -130,9 +130,12 @@ TEST_F(PictureFiles, CopiesShareDataButNotChanges)
     TPicture original;
     original.LoadFromFile(Write("a.jpg", jpegBytes));
     TPicture copy = original;
+    EXPECT_NE(original.ContentId(), 0u);
+    EXPECT_EQ(copy.ContentId(), original.ContentId());
     EXPECT_EQ(&copy.AsJpeg()->Bitmap(), &copy.DrawBitmap());
     EXPECT_NE(copy.AsJpeg(), original.AsJpeg()); // decoded pixels are per picture
     copy.ReplacePixels(QuadrantBitmap(4, 4));
+    EXPECT_NE(copy.ContentId(), original.ContentId());
     EXPECT_EQ(original.Width(), 20);
     EXPECT_EQ(original.SaveToBytes(), jpegBytes);
     EXPECT_EQ(copy.Width(), 4);
@@ -149,7 +152,12 @@ TEST_F(PictureFiles, CopiesShareDataButNotChanges)
     TPicture none;
     none.ReplacePixels(QuadrantBitmap(3, 3));
     EXPECT_EQ(none.Kind(), TGraphicKind::Bitmap);
-    none.Clear();
+    TPicture moved = std::move(none);
+    EXPECT_EQ(none.ContentId(), 0u); // a view showing the moved-from picture must notice
+    EXPECT_NE(moved.ContentId(), 0u);
+    moved.Clear();
+    EXPECT_EQ(moved.ContentId(), 0u);
+    none = moved;
     EXPECT_TRUE(none.Empty());
     EXPECT_TRUE(none.DrawBitmap().Empty());
 }
