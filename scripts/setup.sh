@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg-dev libgtest-dev libbenchmark-dev
+  libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick
 )
 missing=()
