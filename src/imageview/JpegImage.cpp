@@ -283,6 +283,19 @@ struct JpegHeader {
     bool progressive = false;
 };
 
+// Destroys a decompressor that is still alive, also when a constructor throws.
+struct OwnedDecodeJob {
+    DecodeJob job{};
+    OwnedDecodeJob() = default;
+    OwnedDecodeJob(const OwnedDecodeJob &) = delete;
+    OwnedDecodeJob &operator=(const OwnedDecodeJob &) = delete;
+    ~OwnedDecodeJob()
+    {
+        if (job.created)
+            jpeg_destroy_decompress(&job.cinfo);
+    }
+};
+
 // Owns a decompressor between its header and its pixels.
 class Decompressor {
 public:
@@ -299,13 +312,6 @@ public:
         // Refused here, before libjpeg or we allocate anything the size of the picture.
         TBitmap::CheckDimensions(header_.width, header_.height, 24);
     }
-    ~Decompressor()
-    {
-        if (job_.created)
-            jpeg_destroy_decompress(&job_.cinfo);
-    }
-    Decompressor(const Decompressor &) = delete;
-    Decompressor &operator=(const Decompressor &) = delete;
 
     const JpegHeader &Header() const { return header_; }
 
@@ -332,7 +338,8 @@ public:
     }
 
 private:
-    DecodeJob job_{};
+    OwnedDecodeJob owned_;
+    DecodeJob &job_ = owned_.job;
     JpegHeader header_;
 };
 
