@@ -116,20 +116,22 @@ std::string FormatListDate(double ADateTime, const std::string &ATimeSep)
     unsigned d = 0;
     CivilFromDays(days - kUnixEpochDays, y, m, d);
     const std::int64_t secs = ms / 1000;
-    std::string out;
-    out.reserve(17 + 2 * ATimeSep.size());
-    Append2(out, d);
-    out += '-';
-    Append2(out, m);
-    out += '-';
-    Append2(out, y);
-    out += ' ';
-    Append2(out, secs / 3600);
-    out += ATimeSep;
-    Append2(out, secs / 60 % 60);
-    out += ATimeSep;
-    Append2(out, secs % 60);
-    return out;
+    // Built aside and copied once, so the row's text gets an exact-size buffer
+    // (a growing string would double its capacity; there is one per file).
+    std::string text;
+    text.reserve(17 + 2 * ATimeSep.size());
+    Append2(text, d);
+    text += '-';
+    Append2(text, m);
+    text += '-';
+    Append2(text, y);
+    text += ' ';
+    Append2(text, secs / 3600);
+    text += ATimeSep;
+    Append2(text, secs / 60 % 60);
+    text += ATimeSep;
+    Append2(text, secs % 60);
+    return std::string(text.data(), text.size());
 }
 
 std::string FormatListSize(std::int64_t ASize, const TFormatSettings &ASettings)
@@ -218,10 +220,11 @@ void TFileListModel::SetCollationLocale(const QLocale &ALocale)
 {
     // Qt collates the C locale by code points, which puts "Zebra" before "apple";
     // the list wants a real alphabetical order there too.
-    FCollator = QCollator(ALocale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
-                                                           : ALocale);
+    const QLocale locale = ALocale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : ALocale;
+    FCollator = QCollator(locale);
     FCollator.setCaseSensitivity(Qt::CaseSensitive);
-    FCollator.setNumericMode(false);
+    FCaseBlindCollator = QCollator(locale);
+    FCaseBlindCollator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 int TFileListModel::rowCount(const QModelIndex &parent) const
@@ -249,7 +252,7 @@ QVariant TFileListModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return index.column() == 2 ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
     case EntryRole:
-        return QVariant::fromValue(static_cast<void *>(item.Data));
+        return QVariant::fromValue(item.Data);
     default:
         return {};
     }
@@ -257,7 +260,7 @@ QVariant TFileListModel::data(const QModelIndex &index, int role) const
 
 TCallbackLoadData *TFileListModel::EntryOf(const QModelIndex &index)
 {
-    return static_cast<TCallbackLoadData *>(index.data(EntryRole).value<void *>());
+    return index.data(EntryRole).value<TCallbackLoadData *>();
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -376,22 +379,45 @@ void TFileListModel::ColumnClick(int AColumn)
     }
 }
 
+bool TFileListModel::NameTieLess(const std::string &A, const std::string &B) const
+{
+    // Names equal but for case (or for what the collation ignores): lower case
+    // first at the first letter whose case differs. Some locales (Danish, for
+    // one) would put upper case first; the list does not.
+    const QString a = QString::fromUtf8(A);
+    const QString b = QString::fromUtf8(B);
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool upperA = a[i].isUpper();
+        const bool upperB = b[i].isUpper();
+        if (upperA != upperB)
+            return upperB;
+    }
+    // Each step is an order of its own, so together they stay one for the sort.
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    const int c = FCollator.compare(a, b);
+    if (c != 0)
+        return c < 0;
+    return CompareOrdinal(A, B) < 0;
+}
+
 std::vector<int> TFileListModel::SortByName()
 {
     const std::size_t n = FItems.size();
+    // One key per row, so the sort costs O(n log n) key comparisons. Case is left
+    // out of the key and decides only between names that tie without it.
     std::vector<QCollatorSortKey> keys;
     keys.reserve(n);
     for (const TListItem &item : FItems)
-        keys.push_back(FCollator.sortKey(QString::fromUtf8(item.Caption)));
+        keys.push_back(FCaseBlindCollator.sortKey(QString::fromUtf8(item.Caption)));
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const int c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]);
         if (c != 0)
             return c < 0;
-        // Texts the collation deems equal still get one fixed order.
-        return CompareOrdinal(FItems[static_cast<std::size_t>(a)].Caption,
-                              FItems[static_cast<std::size_t>(b)].Caption) < 0;
+        return NameTieLess(FItems[static_cast<std::size_t>(a)].Caption, FItems[static_cast<std::size_t>(b)].Caption);
     });
     ApplyOrder(order);
     return order;

@@ -54,7 +54,7 @@ class TFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kColumnCount = 3;
-    // data() with this role gives the row's TCallbackLoadData*.
+    // data() with this role gives the row's TCallbackLoadData* (value<TCallbackLoadData *>()).
     static constexpr int EntryRole = Qt::UserRole;
 
     explicit TFileListModel(QObject *parent = nullptr);
@@ -97,8 +97,9 @@ public:
 
     // Separators used to write and read back the texts; QLocale::system()'s by default.
     TFormatSettings FormatSettings;
-    // Collation of the name order: case-sensitive, for the given locale (the C
-    // locale has no collation of its own and gets the English one).
+    // Collation of the name order, for the given locale (the C locale has no
+    // collation of its own and gets the English one); case-sensitive, with lower
+    // case first for names that differ only in case, whatever the locale says.
     void SetCollationLocale(const QLocale &ALocale);
 
 private:
@@ -111,7 +112,10 @@ private:
     static int NewRowOf(const std::vector<int> &AOrder, int AOldRow);
 
     std::vector<TListItem> FItems;
+    bool NameTieLess(const std::string &A, const std::string &B) const;
+
     QCollator FCollator;
+    QCollator FCaseBlindCollator;
     int FLastSorted = -1;
     int FUpdateCount = 0;
     bool FNameSortPending = false;

@@ -119,6 +119,7 @@ void TQloController::SearchDone(TJobThread *)
     // to the budget does not preload; a budget of 0 preloads nothing.
     const bool preload = Preload && static_cast<std::int64_t>(MaxPreload) * kBytesPerMB > FTotalSize;
 
+    FCatalogue->reserve(FSearchHits->size());
     FLoadJob = std::make_unique<TLoadThread>(true, std::move(data), preload);
     FLoadJob->OnTerminate = [this](TJobThread *sender) { LoadDone(sender); };
     FLoadJob->RunJob();

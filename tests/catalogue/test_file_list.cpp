@@ -63,6 +63,17 @@ TEST_F(FileListTest, KeepsNameOrderWithLowerCaseFirst)
     EXPECT_EQ(Column(0), (Strings{"Apple.jpg", "Zebra.jpg", "apple.jpg", "banana.jpg"}));
 }
 
+TEST_F(FileListTest, LowerCaseFirstEvenWhereTheLocalePutsUpperCaseFirst)
+{
+    list.SetCollationLocale(QLocale(QLocale::Danish, QLocale::Denmark));
+    list.BeginUpdate();
+    for (const char *name : {"Apple.jpg", "banana.jpg", "APPLE.jpg", "apple.jpg", "aPple.jpg", "\xc3\xa6" "ble.jpg"})
+        Add(name);
+    list.EndUpdate();
+    // Danish sorts "æ" after "z", and by case within equal letters only.
+    EXPECT_EQ(Column(0), (Strings{"apple.jpg", "aPple.jpg", "Apple.jpg", "APPLE.jpg", "banana.jpg", "\xc3\xa6" "ble.jpg"}));
+}
+
 TEST_F(FileListTest, FillsInOneResetAndSortsOnce)
 {
     QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
