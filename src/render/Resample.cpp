@@ -7,11 +7,13 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -35,8 +37,17 @@ std::atomic<bool> gVectorCode{true};
 // zero weights; capping it keeps an absurd radius from costing time or memory.
 constexpr float kWindowCap = 4.0f;
 
-// Below this many multiply-adds a pass is not worth a thread.
+// Below this many multiply-adds a pass is not worth a thread, nor below this many
+// kernel evaluations the building of the weights.
 constexpr std::int64_t kWorkPerThread = std::int64_t(1) << 20;
+constexpr std::int64_t kEvaluationsPerThread = 20000;
+
+// About how often the contributor rule calls the kernel for one axis.
+std::int64_t KernelEvaluations(int sourceLength, int targetLength, float radius)
+{
+    const double window = 2.0 * std::min(radius, kWindowCap) * std::max(1.0, double(sourceLength) / targetLength) + 2.0;
+    return static_cast<std::int64_t>(window * targetLength);
+}
 
 int DefaultThreads()
 {
@@ -82,7 +93,8 @@ inline std::uint8_t FinishChannel(std::uint32_t sum, std::int32_t total)
 }
 
 // Runs fn(0) .. fn(parts - 1), part 0 on the calling thread. A thread that cannot
-// be started leaves its part to the calling thread: the bytes are the same.
+// be started leaves its part to the calling thread: the bytes are the same. An
+// error in any part is raised here once all parts have ended.
 template <class Fn>
 void RunParts(int parts, const Fn &fn)
 {
@@ -90,26 +102,39 @@ void RunParts(int parts, const Fn &fn)
         fn(0);
         return;
     }
-    std::vector<std::thread> workers;
-    workers.reserve(parts - 1);
-    struct Joiner {
-        std::vector<std::thread> &threads;
-        ~Joiner()
-        {
-            for (auto &t : threads)
-                t.join();
+    std::vector<std::exception_ptr> errors(parts);
+    auto guarded = [&](int part) {
+        try {
+            fn(part);
+        } catch (...) {
+            errors[part] = std::current_exception(); // raised again below, on the caller's thread
         }
-    } joiner{workers};
-    int started = 1;
-    try {
-        for (; started < parts; ++started)
-            workers.emplace_back(fn, started);
-    } catch (const std::system_error &) {
-        // Out of threads: the remaining parts run here below.
+    };
+    {
+        std::vector<std::thread> workers;
+        workers.reserve(parts - 1);
+        struct Joiner {
+            std::vector<std::thread> &threads;
+            ~Joiner()
+            {
+                for (auto &t : threads)
+                    t.join();
+            }
+        } joiner{workers};
+        int started = 1;
+        try {
+            for (; started < parts; ++started)
+                workers.emplace_back(guarded, started);
+        } catch (const std::system_error &) {
+            // Out of threads: the remaining parts run here below.
+        }
+        guarded(0);
+        for (int p = started; p < parts; ++p)
+            guarded(p);
     }
-    fn(0);
-    for (int p = started; p < parts; ++p)
-        fn(p);
+    for (const auto &error : errors)
+        if (error)
+            std::rethrow_exception(error);
 }
 
 int PartsFor(std::int64_t work, int units)
@@ -159,6 +184,11 @@ struct THorizontalPlan {
     // Per entry and group of four taps: w0 w1 w0 w1 w0 w1 0 0 | w2 w3 w2 w3 w2 w3 0 0,
     // matching the channel order the vector code shuffles pixels into.
     TAlignedArray<std::int16_t> Weights16;
+    // Per entry its Inverse four times, so two neighbours load as one vector.
+    TAlignedArray<float> Inverse4;
+    // Per block of four entries: true when all four take the common route (no
+    // tail load, a total other than 0).
+    std::vector<std::uint8_t> PlainBlock;
 };
 
 // The weighted sums S and totals T of a pass are exact in float when the sum of
@@ -166,7 +196,7 @@ struct THorizontalPlan {
 // S times 1/T rounded to float and enlarged by 2^-20 lies within [q, q + 2^-11)
 // for the true quotient q in [0, 256): never below an exact integer, never up to
 // the next one (which is at least 1/|T| away), and on the right side of 0 and 255
-// elsewhere. So truncating it after clamping to 0..255 gives exactly the clamped
+// elsewhere. So truncating it and clamping to 0..255 gives exactly the clamped
 // integer division.
 constexpr std::int64_t kVectorSumLimit = 65536;
 constexpr std::int64_t kVectorTotalLimit = 2048;
@@ -251,6 +281,13 @@ THorizontalPlan BuildHorizontalPlan(const TContributorList &list, int sourceWidt
                 std::memcpy(d, lanes, sizeof lanes);
             }
         }
+        plan.Inverse4 = TAlignedArray<float>(list.size() * 4);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            std::fill_n(plan.Inverse4.data() + 4 * i, 4, plan.Entries[i].Inverse);
+        plan.PlainBlock.assign(list.size() / 4, 1);
+        for (std::size_t i = 0; i < plan.PlainBlock.size() * 4; ++i)
+            if (!plan.Entries[i].TailSafe || plan.Entries[i].Total == 0)
+                plan.PlainBlock[i / 4] = 0;
     }
     return plan;
 }
@@ -276,51 +313,134 @@ void HorizontalRowPortable(const THorizontalPlan &plan, const std::uint8_t *row,
 }
 
 #ifdef QUILLO_RESAMPLE_X86
+// Four source pixels (12 bytes) per group: the low half takes pixels 0 and 1, the
+// high half pixels 2 and 3, each as 16-bit b0 b1 g0 g1 r0 r1 - -, so that one
+// multiply-add of pairs sums two taps per channel.
+QUILLO_AVX2 inline __m256i GroupShuffle()
+{
+    return _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1, //
+                            6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
+}
+
+// The sums of one target pixel, as b g r 0 in each half (to be added).
+QUILLO_AVX2 inline __m256i AccumulateGroups(const std::uint8_t *p, const __m256i *w, int groups, __m256i shuffle,
+                                            bool tailSafe)
+{
+    __m256i acc = _mm256_setzero_si256();
+    const int full = tailSafe ? groups : groups - 1;
+    int g = 0;
+    for (; g < full; ++g) {
+        const __m256i v = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 12 * g)));
+        acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
+    }
+    if (g < groups) {
+        // The last group ends at the line's end: load exactly its 12 bytes.
+        std::int32_t last;
+        std::memcpy(&last, p + 12 * g + 8, 4);
+        const __m128i l = _mm_insert_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 12 * g)), last, 2);
+        const __m256i v = _mm256_broadcastsi128_si256(l);
+        acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
+    }
+    return acc;
+}
+
+// The groups of a common-route pixel; Groups > 0 fixes the count at compile time
+// so that the loop unrolls and four pixels' loads and multiplies interleave.
+template <int Groups>
+QUILLO_AVX2 inline __m256i AccumulatePlain(const std::uint8_t *p, const __m256i *w, int groups, __m256i shuffle)
+{
+    if constexpr (Groups == 0)
+        return AccumulateGroups(p, w, groups, shuffle, true);
+    __m256i acc = _mm256_setzero_si256();
+#pragma GCC unroll 16
+    for (int g = 0; g < Groups; ++g) {
+        const __m256i v = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 12 * g)));
+        acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
+    }
+    return acc;
+}
+
+// Quotients of the weighted sums, truncated. No clamping is needed here: |S| <
+// 2^24 keeps the truncated value within 32 bits, and the signed-saturating pack
+// to 16 bits and the unsigned-saturating pack to 8 bits that follow clamp it to
+// 0..255.
+QUILLO_AVX2 inline __m256i Divide(__m256i sums, __m256 inverse)
+{
+    return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(sums), inverse));
+}
+
+// One target pixel, any entry; writes four bytes (the fourth is overwritten by
+// the next pixel or lands in the row's padding).
+QUILLO_AVX2 inline void HorizontalPixelAvx2(const THorizontalEntry &e, const std::uint8_t *row, const __m256i *w,
+                                            int groups, __m256i shuffle, std::uint8_t *out)
+{
+    const __m256i acc = AccumulateGroups(row + 3 * std::ptrdiff_t(e.Start), w, groups, shuffle, e.TailSafe);
+    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    if (e.Total != 0)
+        s = _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(s), _mm_set1_ps(e.Inverse)));
+    else
+        s = _mm_srli_epi32(s, 8);
+    s = _mm_packus_epi16(_mm_packs_epi32(s, s), s);
+    const std::uint32_t px = static_cast<std::uint32_t>(_mm_cvtsi128_si32(s));
+    std::memcpy(out, &px, 4);
+}
+
+template <int Groups>
 QUILLO_AVX2 void HorizontalRowAvx2(const THorizontalPlan &plan, const std::uint8_t *row, std::uint8_t *out)
 {
-    // Four source pixels (12 bytes) per group: the low half takes pixels 0 and 1,
-    // the high half pixels 2 and 3, each as 16-bit b0 b1 g0 g1 r0 r1 - -, so that
-    // one multiply-add of pairs sums two taps per channel.
-    const __m256i shuffle = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1, //
-                                             6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
-    const int groups = plan.Taps / 4;
+    const __m256i shuffle = GroupShuffle();
+    const int groups = Groups > 0 ? Groups : plan.Taps / 4;
     const __m256i *w = reinterpret_cast<const __m256i *>(plan.Weights16.data());
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 top = _mm_set1_ps(255.0f);
-    const __m128i max8 = _mm_set1_epi32(255);
-    for (int i = 0; i < plan.TargetWidth; ++i, w += groups, out += 3) {
-        const THorizontalEntry &e = plan.Entries[i];
-        const std::uint8_t *p = row + 3 * std::ptrdiff_t(e.Start);
-        __m256i acc = _mm256_setzero_si256();
-        const int full = e.TailSafe ? groups : groups - 1;
-        int g = 0;
-        for (; g < full; ++g) {
-            const __m256i v =
-                _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 12 * g)));
-            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
+    const float *inverse = plan.Inverse4.data();
+    // b g r 0 of pixels 0..3 (as dwords A B C D) into 12 packed bytes.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0);
+    const __m128i squeeze = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const int width = plan.TargetWidth;
+    int i = 0;
+    // Four pixels at a time share the division, packing and store; 16 bytes are
+    // stored, the last 4 land on the next pixel or in the row's padding.
+    for (; i + 4 <= width; i += 4, w += 4 * groups, out += 12) {
+        if (!plan.PlainBlock[i / 4]) {
+            for (int k = 0; k < 4; ++k)
+                HorizontalPixelAvx2(plan.Entries[i + k], row, w + k * groups, groups, shuffle, out + 3 * k);
+            continue;
         }
-        if (g < groups) {
-            // The last group ends at the line's end: load exactly its 12 bytes.
-            std::int32_t last;
-            std::memcpy(&last, p + 12 * g + 8, 4);
-            const __m128i l =
-                _mm_insert_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 12 * g)), last, 2);
-            const __m256i v = _mm256_broadcastsi128_si256(l);
-            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(v, shuffle), _mm256_load_si256(w + g)));
-        }
-        __m128i s = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
-        if (e.Total != 0) {
-            __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(s), _mm_set1_ps(e.Inverse));
-            f = _mm_min_ps(_mm_max_ps(f, zero), top);
-            s = _mm_cvttps_epi32(f);
-        } else {
-            s = _mm_min_epu32(_mm_srli_epi32(s, 8), max8);
-        }
-        s = _mm_packus_epi16(_mm_packus_epi32(s, s), s);
-        const std::uint32_t px = static_cast<std::uint32_t>(_mm_cvtsi128_si32(s));
-        // Four bytes: the fourth lands on the next pixel or on the row's padding.
-        std::memcpy(out, &px, 4);
+        const THorizontalEntry *e = &plan.Entries[i];
+        const __m256i a = AccumulatePlain<Groups>(row + 3 * std::ptrdiff_t(e[0].Start), w, groups, shuffle);
+        const __m256i b = AccumulatePlain<Groups>(row + 3 * std::ptrdiff_t(e[1].Start), w + groups, groups, shuffle);
+        const __m256i c =
+            AccumulatePlain<Groups>(row + 3 * std::ptrdiff_t(e[2].Start), w + 2 * groups, groups, shuffle);
+        const __m256i d =
+            AccumulatePlain<Groups>(row + 3 * std::ptrdiff_t(e[3].Start), w + 3 * groups, groups, shuffle);
+        const __m256i ab = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+        const __m256i cd = _mm256_add_epi32(_mm256_permute2x128_si256(c, d, 0x20), _mm256_permute2x128_si256(c, d, 0x31));
+        const __m256i qab = Divide(ab, _mm256_load_ps(inverse + 4 * i));
+        const __m256i qcd = Divide(cd, _mm256_load_ps(inverse + 4 * i + 8));
+        // Words: A C | B D; bytes: A C A C | B D B D; dwords reordered to A B C D.
+        __m256i packed = _mm256_packs_epi32(qab, qcd);
+        packed = _mm256_packus_epi16(packed, packed);
+        packed = _mm256_permutevar8x32_epi32(packed, order);
+        const __m128i px = _mm_shuffle_epi8(_mm256_castsi256_si128(packed), squeeze);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), px);
     }
+    for (; i < width; ++i, w += groups, out += 3)
+        HorizontalPixelAvx2(plan.Entries[i], row, w, groups, shuffle, out);
+}
+
+using THorizontalRow = void (*)(const THorizontalPlan &, const std::uint8_t *, std::uint8_t *);
+
+// Windows up to 48 taps get a row function with the group count built in.
+template <int... G>
+THorizontalRow PickHorizontalRow(int groups, std::integer_sequence<int, G...>)
+{
+    THorizontalRow row = HorizontalRowAvx2<0>;
+    ((groups == G + 1 ? (row = HorizontalRowAvx2<G + 1>, 0) : 0), ...);
+    return row;
+}
+
+THorizontalRow HorizontalRowFor(const THorizontalPlan &plan)
+{
+    return PickHorizontalRow(plan.Taps / 4, std::make_integer_sequence<int, 12>());
 }
 #endif
 
@@ -332,6 +452,9 @@ void RunHorizontal(const THorizontalPlan &plan, const TBitmap &source, std::uint
     // The padded copy leaves room for a whole window past any start in the line.
     const std::size_t copyBytes = plan.CopyRows ? 3 * (std::size_t(plan.SourceWidth) + plan.Taps) + 16 : 0;
     std::vector<std::vector<std::uint8_t>> scratch(parts, std::vector<std::uint8_t>(copyBytes, 0));
+#ifdef QUILLO_RESAMPLE_X86
+    const THorizontalRow vectorRow = plan.Vector ? HorizontalRowFor(plan) : nullptr;
+#endif
     auto work = [&](int part) {
         const int k0 = static_cast<int>(std::int64_t(rows) * part / parts);
         const int k1 = static_cast<int>(std::int64_t(rows) * (part + 1) / parts);
@@ -343,8 +466,8 @@ void RunHorizontal(const THorizontalPlan &plan, const TBitmap &source, std::uint
             }
             std::uint8_t *out = inter + std::size_t(k) * interStride;
 #ifdef QUILLO_RESAMPLE_X86
-            if (plan.Vector)
-                HorizontalRowAvx2(plan, row, out);
+            if (vectorRow)
+                vectorRow(plan, row, out);
             else
 #endif
                 HorizontalRowPortable(plan, row, out);
@@ -447,13 +570,10 @@ void VerticalPortable(const TVerticalPlan &plan, TBitmap &target, std::size_t c0
 }
 
 #ifdef QUILLO_RESAMPLE_X86
+// Clamping is left to the saturating packs, as in the horizontal pass.
 QUILLO_AVX2 inline __m256i FinishAvx2(__m256i acc, __m256 inverse, bool zeroTotal)
 {
-    if (zeroTotal)
-        return _mm256_min_epu32(_mm256_srli_epi32(acc, 8), _mm256_set1_epi32(255));
-    __m256 f = _mm256_mul_ps(_mm256_cvtepi32_ps(acc), inverse);
-    f = _mm256_min_ps(_mm256_max_ps(f, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
-    return _mm256_cvttps_epi32(f);
+    return zeroTotal ? _mm256_srli_epi32(acc, 8) : Divide(acc, inverse);
 }
 
 // Columns [c0, c1) in bytes; c0 is a multiple of 32, and the intermediate rows
@@ -653,22 +773,33 @@ void ResamplePasses(TFilterKernel kernel, float radius, const TBitmap &source, T
     const bool vector = gVectorCode.load() && CpuHasAvx2();
 
     // Intermediate picture, target width x source height, rows top-down and padded
-    // to 32 bytes (plus one, for the horizontal pass's 4-byte pixel stores).
+    // to 32 bytes, with room for the horizontal pass's 16-byte stores at the end.
     TBitmap::CheckDimensions(tw, sh, 24);
-    const std::size_t interStride = (3 * std::size_t(tw) + 1 + 31) / 32 * 32;
+    const std::size_t interStride = (3 * std::size_t(tw) + 4 + 31) / 32 * 32;
     std::unique_ptr<std::uint8_t[]> inter(new std::uint8_t[interStride * std::size_t(sh)]);
 
-    {
-        const THorizontalPlan plan = BuildHorizontalPlan(BuildContributorList(sw, tw, kernel, radius), sw, vector);
-        const std::int64_t work = std::int64_t(sh) * tw * plan.Taps;
-        RunHorizontal(plan, source, inter.get(), interStride, PartsFor(work, sh));
+    // The two weight tables are independent: with threads to spare they are built
+    // side by side (a kernel evaluation can cost a sine or two).
+    THorizontalPlan horizontal;
+    TVerticalPlan vertical;
+    auto plan = [&](int part) {
+        if (part == 0)
+            horizontal = BuildHorizontalPlan(BuildContributorList(sw, tw, kernel, radius), sw, vector);
+        else
+            vertical = BuildVerticalPlan(BuildContributorList(sh, th, kernel, radius), inter.get(), interStride,
+                                         vector);
+    };
+    const std::int64_t evaluations = KernelEvaluations(sw, tw, radius) + KernelEvaluations(sh, th, radius);
+    if (ResampleThreads() >= 2 && evaluations >= kEvaluationsPerThread) {
+        RunParts(2, plan);
+    } else {
+        plan(0);
+        plan(1);
     }
-    {
-        const TVerticalPlan plan =
-            BuildVerticalPlan(BuildContributorList(sh, th, kernel, radius), inter.get(), interStride, vector);
-        const std::int64_t work = std::int64_t(plan.Taps.size()) * tw;
-        RunVertical(plan, target, PartsFor(work, tw));
-    }
+
+    RunHorizontal(horizontal, source, inter.get(), interStride,
+                  PartsFor(std::int64_t(sh) * tw * horizontal.Taps, sh));
+    RunVertical(vertical, target, PartsFor(std::int64_t(vertical.Taps.size()) * tw, tw));
 }
 
 void ResamplePassesReference(TFilterKernel kernel, float radius, const TBitmap &source, TBitmap &target)
@@ -732,8 +863,10 @@ void Resample(int newWidth, int newHeight, TFilterKind filter, float radius, con
         converted = source.To24Bit();
         from = &converted;
     }
-    TBitmap result(newWidth, newHeight, 24);
+    // Every pixel byte is written by the passes; only the row padding needs zeros.
+    TBitmap result = TBitmap::Uninitialized(newWidth, newHeight, 24);
     ResamplePasses(FilterKernels[index], radius, *from, result);
+    result.ClearPadding();
     target = std::move(result);
 }
 

@@ -148,6 +148,22 @@ TEST_F(ResampleTest, SumsWrapAt32Bits)
     EXPECT_EQ(fast, reference);
 }
 
+float AbsurdKernel(float)
+{
+    return 1e12f;
+}
+
+TEST_F(ResampleTest, KernelErrorsReachTheCallerFromAnyThread)
+{
+    // Big enough for the two weight tables to be built on two threads.
+    SetResampleThreads(2);
+    const TBitmap source = RandomBitmap(2000, 10, 1);
+    TBitmap target(1000, 1000, 24);
+    EXPECT_THROW(ResamplePasses(AbsurdKernel, 4.0f, source, target), Error);
+    SetResampleThreads(1);
+    EXPECT_THROW(ResamplePasses(AbsurdKernel, 4.0f, source, target), Error);
+}
+
 TEST_F(ResampleTest, RadiusZeroTakesTheDefault)
 {
     const TBitmap source = RandomBitmap(31, 29, 3);

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the resampler benchmark in release form and compares it with Pillow and
+# libvips on the same sizes in one run (needs python3-pil and libvips-tools).
+# Extra arguments go to resample_peers.py (e.g. --rounds 7).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QUILLO_BENCH_BUILD:-$root/build/render-rel}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_BENCH=ON \
+  -DQUILLO_BUILD_GUI=OFF -DQUILLO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target bench_resample -j "$(nproc)" >/dev/null
+for tool in vips vipsheader; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing: apt-get install libvips-tools" >&2; exit 1; }
+done
+# Debian's Pillow belongs to the system Python, whatever python3 is first on PATH.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+exec "$python" "$root/bench/resample_peers.py" --bench "$build/bench/bench_resample" "$@"
