@@ -82,6 +82,54 @@ void CheckRadius(float radius)
         throw Error("Invalid resampling radius: " + std::to_string(radius));
 }
 
+void CheckContributorArguments(int sourceLength, int targetLength, TFilterKernel kernel, float radius)
+{
+    CheckRadius(radius);
+    if (kernel == nullptr)
+        throw Error("No resampling kernel");
+    if (targetLength > 0 && sourceLength <= 0)
+        throw Error("Cannot resample an empty line");
+}
+
+// Entries [first, last) of a list already sized to the target length.
+void FillContributors(TContributorList &list, int sourceLength, TFilterKernel kernel, float radius, int first,
+                      int last)
+{
+    const int targetLength = static_cast<int>(list.size());
+    const std::int64_t n = sourceLength;
+    const float scale = ResampleScale(sourceLength, targetLength);
+    const float r = std::min(radius, kWindowCap);
+    const bool oneTarget = targetLength == 1 && sourceLength > 1;
+    const bool reduce = scale < 1.0f;
+    for (int i = first; i < last; ++i) {
+        TContributorEntry &entry = list[i];
+        entry.Contributors.clear();
+        const float centre = oneTarget ? static_cast<float>(sourceLength - 1) / 2.0f : static_cast<float>(i) / scale;
+        const float width = reduce ? r / scale : r;
+        const auto left = static_cast<std::int64_t>(std::floor(centre - width));
+        const auto right = static_cast<std::int64_t>(std::ceil(centre + width));
+        entry.Contributors.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(right - left + 1, 0, 4096)));
+        for (std::int64_t j = left; j <= right; ++j) {
+            double value;
+            if (reduce) {
+                const float x = (centre - static_cast<float>(j)) * scale;
+                value = double(kernel(x)) * double(scale) * 256.0;
+            } else {
+                value = double(kernel(centre - static_cast<float>(j))) * 256.0;
+            }
+            // Round to nearest, ties to even (the default rounding mode).
+            const double rounded = std::nearbyint(value);
+            if (!(std::fabs(rounded) < 1073741824.0))
+                throw Error("Resampling kernel value out of range");
+            const auto weight = static_cast<std::int32_t>(rounded);
+            if (weight == 0)
+                continue;
+            entry.Contributors.push_back({weight, static_cast<std::int32_t>(Reflect(j, n))});
+        }
+        entry.Count = static_cast<std::int32_t>(entry.Contributors.size());
+    }
+}
+
 // The weighted pixel's last step for one channel: the 32-bit sum divided by the
 // total, or shifted as unsigned when the weights cancel, then clamped.
 inline std::uint8_t FinishChannel(std::uint32_t sum, std::int32_t total)
@@ -719,46 +767,9 @@ float ResampleScale(int sourceLength, int targetLength)
 
 TContributorList BuildContributorList(int sourceLength, int targetLength, TFilterKernel kernel, float radius)
 {
-    CheckRadius(radius);
-    if (kernel == nullptr)
-        throw Error("No resampling kernel");
-    TContributorList list;
-    if (targetLength <= 0)
-        return list;
-    if (sourceLength <= 0)
-        throw Error("Cannot resample an empty line");
-    const std::int64_t n = sourceLength;
-    const float scale = ResampleScale(sourceLength, targetLength);
-    const float r = std::min(radius, kWindowCap);
-    const bool oneTarget = targetLength == 1 && sourceLength > 1;
-    list.resize(targetLength);
-    for (int i = 0; i < targetLength; ++i) {
-        TContributorEntry &entry = list[i];
-        const float centre = oneTarget ? static_cast<float>(sourceLength - 1) / 2.0f : static_cast<float>(i) / scale;
-        const bool reduce = scale < 1.0f;
-        const float width = reduce ? r / scale : r;
-        const auto left = static_cast<std::int64_t>(std::floor(centre - width));
-        const auto right = static_cast<std::int64_t>(std::ceil(centre + width));
-        entry.Contributors.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(right - left + 1, 0, 4096)));
-        for (std::int64_t j = left; j <= right; ++j) {
-            double value;
-            if (reduce) {
-                const float x = (centre - static_cast<float>(j)) * scale;
-                value = double(kernel(x)) * double(scale) * 256.0;
-            } else {
-                value = double(kernel(centre - static_cast<float>(j))) * 256.0;
-            }
-            // Round to nearest, ties to even (the default rounding mode).
-            const double rounded = std::nearbyint(value);
-            if (!(std::fabs(rounded) < 1073741824.0))
-                throw Error("Resampling kernel value out of range");
-            const auto weight = static_cast<std::int32_t>(rounded);
-            if (weight == 0)
-                continue;
-            entry.Contributors.push_back({weight, static_cast<std::int32_t>(Reflect(j, n))});
-        }
-        entry.Count = static_cast<std::int32_t>(entry.Contributors.size());
-    }
+    CheckContributorArguments(sourceLength, targetLength, kernel, radius);
+    TContributorList list(std::max(targetLength, 0));
+    FillContributors(list, sourceLength, kernel, radius, 0, targetLength);
     return list;
 }
 
@@ -778,24 +789,21 @@ void ResamplePasses(TFilterKernel kernel, float radius, const TBitmap &source, T
     const std::size_t interStride = (3 * std::size_t(tw) + 4 + 31) / 32 * 32;
     std::unique_ptr<std::uint8_t[]> inter(new std::uint8_t[interStride * std::size_t(sh)]);
 
-    // The two weight tables are independent: with threads to spare they are built
-    // side by side (a kernel evaluation can cost a sine or two).
-    THorizontalPlan horizontal;
-    TVerticalPlan vertical;
-    auto plan = [&](int part) {
-        if (part == 0)
-            horizontal = BuildHorizontalPlan(BuildContributorList(sw, tw, kernel, radius), sw, vector);
-        else
-            vertical = BuildVerticalPlan(BuildContributorList(sh, th, kernel, radius), inter.get(), interStride,
-                                         vector);
-    };
+    // The weights of both axes, split between threads when that pays: a kernel
+    // evaluation can cost a sine or two.
+    CheckContributorArguments(sw, tw, kernel, radius);
+    CheckContributorArguments(sh, th, kernel, radius);
+    TContributorList rows(tw), columns(th);
     const std::int64_t evaluations = KernelEvaluations(sw, tw, radius) + KernelEvaluations(sh, th, radius);
-    if (ResampleThreads() >= 2 && evaluations >= kEvaluationsPerThread) {
-        RunParts(2, plan);
-    } else {
-        plan(0);
-        plan(1);
-    }
+    const int listParts =
+        static_cast<int>(std::clamp<std::int64_t>(evaluations / kEvaluationsPerThread, 1, ResampleThreads()));
+    auto share = [&](int length, int part) { return static_cast<int>(std::int64_t(length) * part / listParts); };
+    RunParts(listParts, [&](int part) {
+        FillContributors(rows, sw, kernel, radius, share(tw, part), share(tw, part + 1));
+        FillContributors(columns, sh, kernel, radius, share(th, part), share(th, part + 1));
+    });
+    const THorizontalPlan horizontal = BuildHorizontalPlan(rows, sw, vector);
+    const TVerticalPlan vertical = BuildVerticalPlan(columns, inter.get(), interStride, vector);
 
     RunHorizontal(horizontal, source, inter.get(), interStride,
                   PartsFor(std::int64_t(sh) * tw * horizontal.Taps, sh));
