@@ -6,14 +6,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -206,6 +212,35 @@ public:
 private:
     std::unique_ptr<std::uint8_t[]> raw_;
     T *data_;
+};
+
+// The intermediate picture: tens of megabytes, written once and read once. Huge
+// pages, where the system gives them on request, spare thousands of page faults.
+class TPassBuffer {
+public:
+    explicit TPassBuffer(std::size_t bytes)
+    {
+#ifdef __linux__
+        constexpr std::size_t kHugePage = std::size_t(2) << 20;
+        if (bytes >= 4 * kHugePage) {
+            const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+            data_ = static_cast<std::uint8_t *>(std::aligned_alloc(kHugePage, rounded));
+            if (data_ != nullptr)
+                madvise(data_, rounded, MADV_HUGEPAGE); // a hint; refusal changes nothing
+        }
+#endif
+        if (data_ == nullptr)
+            data_ = static_cast<std::uint8_t *>(std::malloc(std::max<std::size_t>(bytes, 1)));
+        if (data_ == nullptr)
+            throw std::bad_alloc();
+    }
+    ~TPassBuffer() { std::free(data_); }
+    TPassBuffer(const TPassBuffer &) = delete;
+    TPassBuffer &operator=(const TPassBuffer &) = delete;
+    std::uint8_t *get() const { return data_; }
+
+private:
+    std::uint8_t *data_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -787,7 +822,7 @@ void ResamplePasses(TFilterKernel kernel, float radius, const TBitmap &source, T
     // to 32 bytes, with room for the horizontal pass's 16-byte stores at the end.
     TBitmap::CheckDimensions(tw, sh, 24);
     const std::size_t interStride = (3 * std::size_t(tw) + 4 + 31) / 32 * 32;
-    std::unique_ptr<std::uint8_t[]> inter(new std::uint8_t[interStride * std::size_t(sh)]);
+    TPassBuffer inter(interStride * std::size_t(sh));
 
     // The weights of both axes, split between threads when that pays: a kernel
     // evaluation can cost a sine or two.
