@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RenderTestUtil.h"
 
+#include "imageview/Picture.h"
 #include "platform/Errors.h"
 #include "render/Resample.h"
 
@@ -244,6 +245,16 @@ TEST_F(ResampleTest, InPlaceAndOtherDepthsMatch)
     TBitmap wide = source.To24Bit();
     wide.SetPixelFormat(32);
     EXPECT_EQ(Resampled(wide, 20, 40, TFilterKind::Spline), expected);
+}
+
+TEST_F(ResampleTest, PictureSourceIsItsBitmap)
+{
+    const TBitmap source = RandomBitmap(14, 9, 21);
+    TPicture picture;
+    picture.AssignBitmap(source);
+    TBitmap target;
+    Resample(30, 5, TFilterKind::Hermite, 0.0f, picture, target);
+    EXPECT_EQ(target, Resampled(source, 30, 5, TFilterKind::Hermite));
 }
 
 // Fast passes against the plain reference: random pictures and sizes, every
