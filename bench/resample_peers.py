@@ -6,7 +6,8 @@ one run, and prints the ratios.
 Each round runs every tool once on every case; the best time over the rounds
 counts, so that load from other work on the machine hits all tools alike.
 
-- Quillo: bench_resample (Google Benchmark), one and two threads.
+- Quillo: bench_resample (Google Benchmark), one and two threads; the best of
+  several short repetitions.
 - Pillow: Image.resize timed inside Python on an image already in memory
   (LANCZOS for Lanczos3, BICUBIC for Mitchell, BILINEAR for Triangle).
 - libvips: the `vips resize` command on a .v file, VIPS_CONCURRENCY set to the
@@ -36,13 +37,18 @@ def quillo_name(case, flt, threads):
     return f"Resample/{size_text(src)}/{size_text(dst)}/{flt}/threads:{threads}/real_time"
 
 
-def run_quillo(bench, min_time):
+def run_quillo(bench, min_time, repetitions):
+    # Several short repetitions, the best one counts: a repetition is a mean over
+    # its iterations, and a short one is likelier to miss other work's bursts.
     out = subprocess.run([bench, "--benchmark_filter=^Resample/", f"--benchmark_min_time={min_time}",
-                          "--benchmark_format=json"], check=True, capture_output=True, text=True).stdout
+                          f"--benchmark_repetitions={repetitions}", "--benchmark_format=json"],
+                         check=True, capture_output=True, text=True).stdout
     times = {}
     for b in json.loads(out)["benchmarks"]:
+        if b.get("run_type", "iteration") != "iteration":
+            continue
         scale = {"ms": 1.0, "us": 1e-3, "ns": 1e-6, "s": 1e3}[b["time_unit"]]
-        times[b["name"]] = b["real_time"] * scale
+        times[b["name"]] = min(times.get(b["name"], float("inf")), b["real_time"] * scale)
     return times
 
 
@@ -101,7 +107,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--bench", required=True, help="path to the bench_resample program")
     parser.add_argument("--rounds", type=int, default=5)
-    parser.add_argument("--min-time", type=float, default=0.3, help="Google Benchmark seconds per case")
+    parser.add_argument("--min-time", type=float, default=0.05, help="Google Benchmark seconds per repetition")
+    parser.add_argument("--repetitions", type=int, default=5, help="Google Benchmark repetitions per round")
     args = parser.parse_args()
 
     try:
@@ -128,7 +135,7 @@ def main():
         quillo, pillow, vips1, vips2 = [], [], [], []
         for r in range(args.rounds):
             print(f"round {r + 1} of {args.rounds}", file=sys.stderr)
-            quillo.append(run_quillo(args.bench, args.min_time))
+            quillo.append(run_quillo(args.bench, args.min_time, args.repetitions))
             pillow.append(run_pillow(images, Image))
             vips1.append(run_vips(files, tiny, tmp, 1))
             vips2.append(run_vips(files, tiny, tmp, 2))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/ResampleLoops.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -23,6 +24,10 @@ namespace {
 
 // Below this many multiply-adds a pass is not worth a thread.
 constexpr std::int64_t kWorkPerThread = std::int64_t(1) << 20;
+// Units of work handed to threads: source rows in the horizontal pass, bytes of
+// target columns (a multiple of 32) in the vertical pass.
+constexpr int kRowsPerRun = 16;
+constexpr std::size_t kStripBytes = 1536;
 
 int PartsFor(std::int64_t work, int units, int threads)
 {
@@ -371,10 +376,14 @@ void RunHorizontal(const THorizontalPlan &plan, const TBitmap &source, std::uint
 #ifdef QUILLO_RESAMPLE_X86
     const THorizontalRow vectorRow = plan.Vector ? HorizontalRowFor(plan) : nullptr;
 #endif
+    // Rows are handed out in small runs as threads ask for them, so that a thread
+    // slowed by other work on the machine does not hold the others up.
+    const int runs = (rows + kRowsPerRun - 1) / kRowsPerRun;
+    std::atomic<int> nextRun{0};
     auto work = [&](int part) {
-        const int k0 = static_cast<int>(std::int64_t(rows) * part / parts);
-        const int k1 = static_cast<int>(std::int64_t(rows) * (part + 1) / parts);
-        for (int k = k0; k < k1; ++k) {
+        for (int run; (run = nextRun.fetch_add(1, std::memory_order_relaxed)) < runs;) {
+            const int k0 = run * kRowsPerRun, k1 = std::min(rows, k0 + kRowsPerRun);
+            for (int k = k0; k < k1; ++k) {
             const std::uint8_t *row = source.ScanLine(k);
             if (plan.CopyRows) {
                 std::memcpy(scratch[part].data(), row, 3 * std::size_t(plan.SourceWidth));
@@ -389,6 +398,7 @@ void RunHorizontal(const THorizontalPlan &plan, const TBitmap &source, std::uint
                 HorizontalRowPortable(plan, row, out);
             // Padding is read (never used) by the vertical pass: keep it defined.
             std::memset(out + rowBytes, 0, interStride - rowBytes);
+            }
         }
     };
     RunParts(parts, work);
@@ -539,21 +549,22 @@ QUILLO_AVX2 void VerticalAvx2(const TVerticalPlan &plan, TBitmap &target, std::s
 void RunVertical(const TVerticalPlan &plan, TBitmap &target, int parts)
 {
     const std::size_t rowBytes = 3 * std::size_t(target.Width());
-    // Split on 32-byte boundaries so that no vector block straddles two parts.
-    const std::size_t blocks = (rowBytes + 31) / 32;
-    parts = std::clamp<int>(parts, 1, static_cast<int>(std::min<std::size_t>(blocks, kMaxResampleThreads)));
-    auto work = [&](int part) {
-        const std::size_t c0 = std::min(rowBytes, blocks * part / parts * 32);
-        const std::size_t c1 = std::min(rowBytes, blocks * (part + 1) / parts * 32);
-        if (c0 >= c1)
-            return;
+    // Strips of columns, handed out as threads ask for them; their edges are on
+    // 32-byte boundaries so that no vector block straddles two strips.
+    const auto strips = static_cast<int>((rowBytes + kStripBytes - 1) / kStripBytes);
+    parts = std::clamp(parts, 1, strips);
+    std::atomic<int> nextStrip{0};
+    auto work = [&](int) {
+        for (int strip; (strip = nextStrip.fetch_add(1, std::memory_order_relaxed)) < strips;) {
+            const std::size_t c0 = std::size_t(strip) * kStripBytes, c1 = std::min(rowBytes, c0 + kStripBytes);
 #ifdef QUILLO_RESAMPLE_X86
-        if (plan.Vector) {
-            VerticalAvx2(plan, target, c0, c1);
-            return;
-        }
+            if (plan.Vector) {
+                VerticalAvx2(plan, target, c0, c1);
+                continue;
+            }
 #endif
-        VerticalPortable(plan, target, c0, c1);
+            VerticalPortable(plan, target, c0, c1);
+        }
     };
     RunParts(parts, work);
 }
