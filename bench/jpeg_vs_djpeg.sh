@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the release benchmarks and times Quillo's JPEG decode and picture loading
+# against djpeg -bmp and cat, printing the ratios (lower is better for Quillo).
+#   bench/jpeg_vs_djpeg.sh [build dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_BENCH=ON \
+  -DQUILLO_BUILD_GUI=OFF -DQUILLO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target bench_jpeg
+"$build/bench/bench_jpeg" --benchmark_report_aggregates_only=true
