@@ -1,12 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "forms/DesktopServices.h"
+#include "forms/Forms.h"
+#include "forms/fmMain.h"
+#include "forms/fmSplash.h"
+#include "platform/IniFile.h"
+#include "platform/Services.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+// A session that ends (SIGTERM, SIGINT, SIGHUP) closes the main window the normal
+// way, so the settings are written as on "Quit".
+void CloseOnTerminationSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
+        if (quillo::fMain)
+            quillo::fMain->close();
+        QApplication::quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Brackwater Quillo III"));
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("quillo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("-=[ Quillo III ]=-"));
+    quillo::SetApplicationTitle("-=[ Quillo III ]=-");
+    // The main window is shown by the start-up sequence, not by the loop.
+    QApplication::setQuitOnLastWindowClosed(false);
+    quillo::InstallDesktopServices();
+    CloseOnTerminationSignals();
+
+    const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    const std::string settings = quillo::SettingsFilePath(program);
+    quillo::CreateApplicationWindows(settings.c_str());
+    QObject::connect(quillo::fMain, &QObject::destroyed, &app, &QApplication::quit);
+    quillo::fMain->setAttribute(Qt::WA_QuitOnClose, true);
+    QApplication::setQuitOnLastWindowClosed(true);
+    quillo::fSplash->show();
+    const int result = app.exec();
+    quillo::DestroyApplicationWindows();
+    return result;
 }
