@@ -37,6 +37,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillo {
@@ -716,23 +717,27 @@ void TfMain::SetMainBounds(const QRect &bounds, bool positionStored)
 
 bool TfMain::MainMaximized() { return isMaximized(); }
 void TfMain::SetMainMaximized() { setWindowState(windowState() | Qt::WindowMaximized); }
-int TfMain::TreeHeight() { return ShellTreeView1->height(); }
+int TfMain::TreeHeight() { return FPaneSized ? ShellTreeView1->height() : FTreeHeight; }
 
 void TfMain::SetTreeHeight(int height)
 {
+    FTreeHeight = height;
     const QList<int> sizes = Splitter2->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     const int tree = std::max(0, height) + Panel2->height();
     Splitter2->setSizes({tree, std::max(1, total - tree)});
 }
 
-int TfMain::PaneWidth() { return Panel1->width(); }
+// Before the window is first shown the widgets have no real size yet; the
+// design sizes stand in (the settings read them as defaults).
+int TfMain::PaneWidth() { return FPaneSized ? Panel1->width() : FPaneWidth; }
 
 void TfMain::SetPaneWidth(int width)
 {
-    const QList<int> sizes = Splitter1->sizes();
-    const int total = sizes.value(0) + sizes.value(1);
-    Splitter1->setSizes({std::max(0, width), std::max(1, total - width)});
+    FPaneWidth = width;
+    const int total = std::max(Splitter1->width() - Splitter1->handleWidth(), 2);
+    const int pane = std::clamp(width, 0, total - 1);
+    Splitter1->setSizes({pane, total - pane});
 }
 
 std::string TfMain::SelectedFolder() { return ShellTreeModel->PathOf(ShellTreeView1->currentIndex()); }
@@ -758,6 +763,14 @@ void TfMain::FormActivate()
 
 bool TfMain::event(QEvent *event)
 {
+    if (event->type() == QEvent::Show && !FPaneSized) {
+        // A splitter shares out its width only once it has one: size the pane then.
+        FPaneSized = true;
+        QTimer::singleShot(0, this, [this] {
+            SetPaneWidth(FPaneWidth);
+            SetTreeHeight(FTreeHeight);
+        });
+    }
     const bool result = QMainWindow::event(event);
     if (event->type() == QEvent::WindowActivate)
         QTimer::singleShot(0, this, [this] { FormActivate(); });

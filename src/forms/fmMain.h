@@ -171,7 +171,9 @@ private:
     TfSplash *FSplash = nullptr;
     QMenu *FViewPopup = nullptr;
     QMenu *FListPopup = nullptr;
-    bool FStretchApplied = false;
+    int FPaneWidth = 349;
+    int FTreeHeight = 226;
+    bool FPaneSized = false;
 };
 
 } // namespace quillo

@@ -267,3 +267,14 @@ TEST_F(MainWindowTest, ColumnMenuHidesAndRestoresDefaultWidths)
     fMain->Grootte1->trigger();
     EXPECT_EQ(header->sectionSize(2), 100);
 }
+
+TEST_F(MainWindowTest, LeftPaneOpensAtItsDesignWidth)
+{
+    fMain->resize(900, 640);
+    fMain->show();
+    QTest::qWait(50);
+    EXPECT_EQ(fMain->PaneWidth(), 349);
+    fMain->SetPaneWidth(300);
+    QApplication::processEvents();
+    EXPECT_EQ(fMain->PaneWidth(), 300);
+}

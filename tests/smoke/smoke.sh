@@ -48,7 +48,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     if [ -s "$QUILLO_STATUS_FILE" ]; then break; fi
     sleep 0.2
   done
-  sleep 1
+  sleep 2
   import -window root "'"$artefacts"'/quillo.png" || xwd -root -silent > "'"$artefacts"'/quillo.xwd" || true
   kill -TERM $pid
   wait $pid
