@@ -87,6 +87,10 @@ TfMain::TfMain(QWidget *parent) : QMainWindow(parent)
     QloController1.MaxPreload = 0;
     QloController1.AfterSearch = [this](TQloController *s, std::int64_t t) { QloController1AfterSearch(s, t); };
     QloController1.AfterLoad = [this](TQloController *s, std::int64_t t) { QloController1AfterLoad(s, t); };
+    QloController1.SetOnProgress([this](std::int64_t AMax, std::int64_t ACurrent, std::uint32_t,
+                                        const std::string &AFilename) {
+        QloController1Progress(AMax, ACurrent, AFilename);
+    });
 
     tmrStartup = new QTimer(this);
     tmrStartup->setObjectName(QStringLiteral("tmrStartup"));
@@ -486,6 +490,19 @@ void TfMain::QloController1AfterLoad(TQloController *, std::int64_t ATotalSize)
             ShellTreeView1->setFocus();
         }
     } catch (const std::exception &) {
+    }
+}
+
+void TfMain::QloController1Progress(std::int64_t AMax, std::int64_t ACurrent, const std::string &AFilename)
+{
+    ProgressBar1->setValue(AMax > 0 ? static_cast<int>(ACurrent * 100 / AMax) : 0);
+    // Repaint now and then during a long load; FBusy and the disabled window and
+    // pane keep every other command out meanwhile.
+    const std::uint32_t now = GetTickCount();
+    if (TicksSince(now, FLastProgressPaint) >= kProgressPaintMs) {
+        FLastProgressPaint = now;
+        StatusPanels[6]->setText(QStringLiteral("Loading %1...").arg(FromBytes(ExtractFileName(AFilename))));
+        ProcessMessages();
     }
 }
 

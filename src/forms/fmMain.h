@@ -104,6 +104,8 @@ public:
     bool ShellTreeView1Changing();
     void QloController1AfterSearch(TQloController *Sender, std::int64_t ATotalSize);
     void QloController1AfterLoad(TQloController *Sender, std::int64_t ATotalSize);
+    // Advances ProgressBar1 and lets the window repaint at most every 50 ms.
+    void QloController1Progress(std::int64_t AMax, std::int64_t ACurrent, const std::string &AFilename);
     TJvSortMethod lvFilesAutoSort(int Column) const;
     void lvFilesSelectItem(TListItem *Item, bool Selected);
     void acStretchExecute();
@@ -171,6 +173,8 @@ private:
     TfSplash *FSplash = nullptr;
     QMenu *FViewPopup = nullptr;
     QMenu *FListPopup = nullptr;
+    static constexpr std::uint32_t kProgressPaintMs = 50;
+    std::uint32_t FLastProgressPaint = 0;
     int FPaneWidth = 349;
     int FTreeHeight = 226;
     bool FPaneSized = false;

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QScrollArea>
 #include <QLabel>
 #include <QSignalSpy>
@@ -277,4 +278,21 @@ TEST_F(MainWindowTest, LeftPaneOpensAtItsDesignWidth)
     fMain->SetPaneWidth(300);
     QApplication::processEvents();
     EXPECT_EQ(fMain->PaneWidth(), 300);
+}
+
+TEST_F(MainWindowTest, ProgressAdvancesDuringTheLoadAndEndsAtZero)
+{
+    std::vector<int> seen;
+    fMain->QloController1.SetOnProgress(nullptr);
+    // Wrap the window's own handler to watch the bar.
+    fMain->QloController1.SetOnProgress(
+        [&](std::int64_t m, std::int64_t c, std::uint32_t, const std::string &f) {
+            fMain->QloController1Progress(m, c, f);
+            seen.push_back(fMain->ProgressBar1->value());
+        });
+    fMain->SelectFolder(pictures);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_LT(seen.front(), 100);
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_EQ(fMain->ProgressBar1->value(), 0) << "the bar is reset when the load has finished";
 }
