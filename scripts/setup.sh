@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps x11-utils openbox xdotool imagemagick python3 fonts-wine
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -52,8 +52,10 @@ void CloseOnTerminationSignals()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Each window's title is exactly its caption: the title the program keeps for
+    // its message boxes is ours, not Qt's display name (which Qt appends to titles).
     QApplication::setApplicationName(QStringLiteral("quillo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("-=[ Quillo III ]=-"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
     quillo::SetApplicationTitle("-=[ Quillo III ]=-");
     // The main window is shown by the start-up sequence, not by the loop.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -386,7 +386,6 @@ void TfMain::FormCreate()
     WriteInstallRecord(ToBytes(QCoreApplication::applicationFilePath()));
 
     setWindowTitle(QString::fromLatin1(kProductName));
-    QApplication::setApplicationDisplayName(QStringLiteral("-=[ Brackwater Quillo III ]=-"));
     SetApplicationTitle("-=[ Brackwater Quillo III ]=-");
     StatusPanels[0]->setText(QString::fromLatin1(kProductName));
 }
