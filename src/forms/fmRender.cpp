@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 
 #include <cstdint>
 #include <exception>
@@ -212,6 +213,10 @@ bool TfRender::FormActivate()
     FRendering = true;
 
     const QSize client = ClientSize();
+    // The views, the label and the panel are placed for the final size now, so the
+    // preview paints where the result will be shown.
+    QloImage1->setGeometry(QRect(QPoint(0, 0), client));
+    QloImage2->setGeometry(QRect(QPoint(0, 0), client));
     Label1->setGeometry(0, client.height() / 2, client.width(), Label1->height());
     Label1->show();
     Label1->raise();
@@ -253,6 +258,12 @@ bool TfRender::FormActivate()
     Label1->hide();
     FRendering = false;
     return true;
+}
+
+QSize TfRender::ClientSize() const
+{
+    const QScreen *where = screen();
+    return where ? where->availableGeometry().size() : size();
 }
 
 bool TfRender::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)

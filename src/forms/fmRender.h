@@ -88,8 +88,11 @@ public:
 protected:
     // Shows the window maximised and runs it modally; tests replace it.
     virtual int RunModal();
-    // The client area the picture is fitted into: the window's own size.
-    virtual QSize ClientSize() const { return size(); }
+    // The client area the picture is fitted into: the size the window ends up with
+    // once maximised. Under a window manager maximising is asynchronous, so the
+    // window's size at its first activation may still be the one from before; the
+    // frameless maximised window covers its screen's work area, so that is taken.
+    virtual QSize ClientSize() const;
 
     bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -82,7 +83,15 @@ protected:
         hide();
         return 0;
     }
-    QSize ClientSize() const override { return FitClient.isValid() ? FitClient : TfRender::ClientSize(); }
+    QSize ClientSize() const override
+    {
+        if (FitClient.isValid())
+            return FitClient;
+        return OwnClientSize ? TfRender::ClientSize() : Client;
+    }
+
+public:
+    bool OwnClientSize = false; // fit into what the window itself takes as its final size
 };
 
 struct FakeMessages : IMessageService {
@@ -179,6 +188,32 @@ TEST_F(RenderWindow, RendersToTheFittedSizeAndSwapsTheViews)
         EXPECT_EQ(preview.Width(), c.w);
         EXPECT_EQ(preview.Height(), c.h);
     }
+}
+
+// Under a window manager the maximised size arrives after the first activation:
+// the window, still at its old size, renders for the work area it will cover and
+// places the views, the label and the panel from that.
+TEST_F(RenderWindow, RendersForTheMaximisedSizeBeforeTheWindowHasIt)
+{
+    TestRender w;
+    w.Client = QSize(400, 300); // the size before maximising
+    w.OwnClientSize = true;
+    const QSize area = w.screen()->availableGeometry().size();
+    ASSERT_GT(area.width(), 2 * 300);
+    // A 2:1 picture: full width when the height allows it, else full height.
+    const int fw = area.height() * 2 < area.width() ? area.height() * 2 : area.width();
+    const int fh = fw / 2;
+    w.WhileOpen = [&](TestRender &r) {
+        EXPECT_EQ(r.Result().Width(), fw);
+        EXPECT_EQ(r.Result().Height(), fh);
+        EXPECT_EQ(r.QloImage2->geometry(), QRect(QPoint(0, 0), area));
+        const TRect shown = r.QloImage2->PictureRect();
+        EXPECT_EQ(shown.Left, (area.width() - fw) / 2);
+        EXPECT_EQ(shown.Top, (area.height() - fh) / 2);
+        EXPECT_EQ(r.Label1->geometry(), QRect(0, area.height() / 2, area.width(), 33));
+        EXPECT_EQ(r.Panel1->pos(), QPoint(area.width() / 2 - 236, area.height() - 128));
+    };
+    EXPECT_TRUE(w.RenderPicture(PictureOf(TBitmap(400, 200, 24))));
 }
 
 // Activations after the first one (returning from the copy mode, for instance)
