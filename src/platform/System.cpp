@@ -98,9 +98,19 @@ bool IsRemoteType(const std::string &fs)
                    "ocfs2", "gfs2"}))
         return true;
     // FUSE file systems that reach other machines.
-    return OneOf(fs, {"fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.gcsfuse", "fuse.davfs", "fuse.davfs2",
+    return OneOf(fs, {"sshfs", "fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.gcsfuse", "fuse.davfs", "fuse.davfs2",
                       "fuse.curlftpfs", "fuse.glusterfs", "fuse.cephfs", "fuse.ceph-fuse", "fuse.gvfsd-fuse",
                       "fuse.smbnetfs", "fuse.afpfs", "fuse.goofys", "fuse.juicefs", "fuse.mfs", "fuse.moosefs"});
+}
+
+// A FUSE mount whose source names another machine ("host:/path", "user@host:",
+// "//server/share") reaches the network, whatever its driver is called.
+bool NamesAnotherMachine(const std::string &source)
+{
+    if (source.compare(0, 2, "//") == 0)
+        return true;
+    const auto colon = source.find(':');
+    return colon != std::string::npos && colon > 0 && source.front() != '/';
 }
 
 // Local file systems that live on a disk even when the mount names no block device
@@ -201,6 +211,8 @@ TDriveType DriveTypeOfMount(const TMountEntry &mount)
 {
     const std::string &fs = mount.FsType;
     if (IsRemoteType(fs))
+        return TDriveType::Remote;
+    if ((fs == "fuse" || fs.compare(0, 5, "fuse.") == 0) && NamesAnotherMachine(mount.Source))
         return TDriveType::Remote;
     if (fs == "iso9660" || fs == "udf")
         return TDriveType::CDRom;

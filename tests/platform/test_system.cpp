@@ -85,6 +85,26 @@ TEST(DriveType, ClassifiesFileSystems)
     EXPECT_EQ(type("btrfs"), TDriveType::Fixed);
 }
 
+TEST(DriveType, NetworkMountsAreRemoteWhateverTheirDriver)
+{
+    auto type = [](const char *fs, const char *source) {
+        TMountEntry m;
+        m.FsType = fs;
+        m.Source = source;
+        return DriveTypeOfMount(m);
+    };
+    EXPECT_EQ(type("nfs4", "nas:/photos"), TDriveType::Remote);
+    EXPECT_EQ(type("smb3", "//nas/photos"), TDriveType::Remote);
+    EXPECT_EQ(type("sshfs", "me@host:/pictures"), TDriveType::Remote);
+    // A FUSE driver missing from the list still counts when its source names a host.
+    EXPECT_EQ(type("fuse.newnetfs", "me@host:/pictures"), TDriveType::Remote);
+    EXPECT_EQ(type("fuse", "//server/share"), TDriveType::Remote);
+    EXPECT_EQ(type("fuse.newnetfs", "newnetfs"), TDriveType::Unknown);
+    EXPECT_EQ(type("fuse.newnetfs", "/dev/fuse"), TDriveType::Unknown);
+    // A local disk's source never looks like a host.
+    EXPECT_EQ(type("ext4", "/dev/sda1:weird"), TDriveType::Fixed);
+}
+
 TEST(DriveType, RealMountTableSmoke)
 {
     EXPECT_EQ(DriveTypeOf("/proc/self/mountinfo"), TDriveType::Unknown);
