@@ -72,4 +72,7 @@ struct TLoadData {
 // with "" standing for one quote; a ";" that ends the text adds an empty item.
 std::vector<std::string> SplitMask(const std::string &AMask);
 
+// The picture files Quillo lists: bitmaps and JPEGs, by extension.
+inline constexpr const char *kPictureFileMask = "*.bmp;*.jpg;*.jpeg";
+
 } // namespace quillo
