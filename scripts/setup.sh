@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils openbox xdotool imagemagick python3 fonts-wine
+  desktop-file-utils appstream man-db groff-base bsdextrautils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include "catalogue/QloClasses.h"
 #include "platform/Directory.h"
 #include "platform/Files.h"
+#include "platform/Services.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -115,6 +117,22 @@ TCommandLine ParseCommandLine(const std::vector<std::string> &args)
     return result;
 }
 
+int AnswerWithoutWindows(const TCommandLine &commandLine)
+{
+    switch (commandLine.Action) {
+    case TCommandLine::TAction::Run:
+        return -1;
+    case TCommandLine::TAction::Help:
+    case TCommandLine::TAction::Version:
+        std::fputs(commandLine.Text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case TCommandLine::TAction::UsageError:
+        std::fputs(commandLine.Text.c_str(), stderr);
+        return kUsageErrorExitCode;
+    }
+    return -1;
+}
+
 TStartTarget ClassifyStartPath(const std::string &path)
 {
     TStartTarget target;
@@ -145,6 +163,18 @@ TStartTarget ClassifyStartPath(const std::string &path)
         return Missing(target, errno);
     target.FileName = name;
     target.Kind = TStartTarget::TKind::Picture;
+    return target;
+}
+
+TStartTarget StartTargetOf(const TCommandLine &commandLine)
+{
+    if (!commandLine.HasPath)
+        return {};
+    TStartTarget target = ClassifyStartPath(commandLine.Path);
+    if (const std::string message = StartPathMessage(target); !message.empty()) {
+        ShowMessage(message);
+        return {};
+    }
     return target;
 }
 

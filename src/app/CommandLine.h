@@ -24,6 +24,10 @@ inline constexpr int kUsageErrorExitCode = 2;
 // `args` is argv as bytes, program name first.
 TCommandLine ParseCommandLine(const std::vector<std::string> &args);
 
+// Prints the help, the version or the usage error and returns the exit status;
+// -1 when the program is to start.
+int AnswerWithoutWindows(const TCommandLine &commandLine);
+
 // What a path argument names.
 struct TStartTarget {
     enum class TKind {
@@ -47,5 +51,10 @@ TStartTarget ClassifyStartPath(const std::string &path);
 
 // The message for a path that cannot be opened (Missing, NotPicture); empty otherwise.
 std::string StartPathMessage(const TStartTarget &target);
+
+// The start target of the command line. A path that cannot be opened is reported
+// through the message service (a message box once the desktop's is installed) and
+// gives None, so the normal start follows.
+TStartTarget StartTargetOf(const TCommandLine &commandLine);
 
 } // namespace quillo

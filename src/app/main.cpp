@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
 #include "forms/DesktopServices.h"
 #include "forms/Forms.h"
 #include "forms/fmMain.h"
@@ -51,11 +52,17 @@ void CloseOnTerminationSignals()
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    // Help, version and usage errors are answered before Qt looks for a display.
+    const quillo::TCommandLine commandLine = quillo::ParseCommandLine({argv, argv + argc});
+    if (const int status = quillo::AnswerWithoutWindows(commandLine); status >= 0)
+        return status;
+    // Qt gets no arguments: a path given after "--" could read as one of its options.
+    static int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     // Each window's title is exactly its caption: the title the program keeps for
     // its message boxes is ours, not Qt's display name (which Qt appends to titles).
     QApplication::setApplicationName(QStringLiteral("quillo"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brackwater.quillo"));
     quillo::SetApplicationTitle("-=[ Quillo III ]=-");
     // The main window is shown by the start-up sequence, not by the loop.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "catalogue/QloClasses.h"
 #include "platform/Directory.h"
+#include "platform/Services.h"
 #include "platform/TempFolder.h"
 
 #include <QDir>
@@ -48,6 +49,18 @@ public:
 
 private:
     QString old_;
+};
+
+class RecordingMessages final : public IMessageService {
+public:
+    RecordingMessages() { SetMessageService(this); }
+    ~RecordingMessages() override { SetMessageService(nullptr); }
+    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
+    {
+        texts.push_back(text);
+        return TMsgResult::Ok;
+    }
+    std::vector<std::string> texts;
 };
 
 } // namespace
@@ -216,4 +229,27 @@ TEST(StartPath, PathsThatCannotBeOpenedSayWhy)
     const std::string odd = tmp / "\xff\xfe.txt";
     Touch(odd);
     EXPECT_NE(StartPathMessage(ClassifyStartPath(odd)).find(odd), std::string::npos);
+}
+
+TEST(StartPath, ABadPathIsReportedOnceAndTheNormalStartFollows)
+{
+    test::TempFolder tmp;
+    Touch(tmp / "ok.jpg");
+    Touch(tmp / "readme.txt");
+    RecordingMessages messages;
+
+    EXPECT_EQ(StartTargetOf(ParseCommandLine({"quillo"})).Kind, Kind::None);
+    const TStartTarget good = StartTargetOf(ParseCommandLine({"quillo", tmp / "ok.jpg"}));
+    EXPECT_EQ(good.Kind, Kind::Picture);
+    EXPECT_EQ(good.FileName, "ok.jpg");
+    EXPECT_TRUE(messages.texts.empty());
+
+    const TStartTarget missing = StartTargetOf(ParseCommandLine({"quillo", tmp / "gone"}));
+    EXPECT_EQ(missing.Kind, Kind::None);
+    EXPECT_TRUE(missing.Folder.empty());
+    const TStartTarget text = StartTargetOf(ParseCommandLine({"quillo", tmp / "readme.txt"}));
+    EXPECT_EQ(text.Kind, Kind::None);
+    ASSERT_EQ(messages.texts.size(), 2u);
+    EXPECT_NE(messages.texts[0].find(tmp / "gone"), std::string::npos);
+    EXPECT_NE(messages.texts[1].find("readme.txt"), std::string::npos);
 }
