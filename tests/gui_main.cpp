@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Widget tests drive the real windows on the offscreen platform.
-#include <QApplication>
+// Widget tests drive the real windows on the offscreen platform, under the
+// program's own application object.
+#include "forms/QloApplication.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
+    quillo::TQloApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

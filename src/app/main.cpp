@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "forms/DesktopServices.h"
 #include "forms/Forms.h"
+#include "forms/QloApplication.h"
 #include "forms/fmMain.h"
 #include "forms/fmSplash.h"
 #include "platform/IniFile.h"
@@ -58,7 +59,7 @@ int main(int argc, char **argv)
         return status;
     // Qt gets no arguments: a path given after "--" could read as one of its options.
     static int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    quillo::TQloApplication app(qtArgc, argv);
     // Each window's title is exactly its caption: the title the program keeps for
     // its message boxes is ours, not Qt's display name (which Qt appends to titles).
     QApplication::setApplicationName(QStringLiteral("quillo"));
@@ -76,7 +77,7 @@ int main(int argc, char **argv)
     quillo::fMain->setAttribute(Qt::WA_QuitOnClose, true);
     QApplication::setQuitOnLastWindowClosed(true);
     quillo::fSplash->show();
-    const int result = app.exec();
+    const int result = app.Run();
     quillo::DestroyApplicationWindows();
     return result;
 }

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The application object. Every action, timer and event handler is entered through
+// one event delivery, so this is where an error that no handler caught is stopped:
+// it is shown as a message box with its text and the program runs on.
+#include <QApplication>
+
+#include <exception>
+#include <string>
+
+namespace quillo {
+
+class TQloApplication : public QApplication {
+public:
+    TQloApplication(int &argc, char **argv);
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Runs the event loop until the program quits; an error that still escapes the
+    // loop is shown like any other, and the loop runs on.
+    int Run();
+};
+
+// The text shown for an error no handler caught: its own message, "Not enough
+// memory" when memory ran out.
+std::string UncaughtErrorText(const std::exception_ptr &error);
+
+// Shows it as an error message box with the application title.
+void ShowUncaughtError(const std::exception_ptr &error);
+
+} // namespace quillo
