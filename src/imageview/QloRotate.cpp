@@ -1,52 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/QloRotate.h"
 
-#include "imageview/BmpCodec.h"
-#include "platform/Errors.h"
-
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 namespace quillo {
 
 namespace {
 
-std::uint32_t Get32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-
-void Put32(std::uint8_t *p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+// The pixel storage is a bitmap file's pixel array (rows bottom-up, each padded to
+// 4 bytes), so the turns work on it directly: stored row r, column c of the source
+// lands on stored row TargetRow(c), column TargetColumn(r) of the result.
+enum class TTurn { Left, Right };
 
 // Whole-byte pixels, in square tiles so that both the rows read and the rows
-// written stay in cache.
+// written stay in cache. The fixed pixel size lets each move be one load and store.
+template <std::size_t PixelBytes>
 void MoveBytePixels(const std::uint8_t *src, std::size_t srcRow, std::uint8_t *dst, std::size_t dstRow,
-                    std::size_t w, std::size_t h, std::size_t pixelBytes)
+                    std::size_t w, std::size_t h, TTurn turn)
 {
-    constexpr std::size_t kTile = 64;
+    constexpr std::size_t kTile = 32;
     for (std::size_t r0 = 0; r0 < h; r0 += kTile) {
         const std::size_t r1 = std::min(h, r0 + kTile);
         for (std::size_t c0 = 0; c0 < w; c0 += kTile) {
             const std::size_t c1 = std::min(w, c0 + kTile);
             for (std::size_t r = r0; r < r1; ++r) {
-                const std::uint8_t *s = src + r * srcRow + c0 * pixelBytes;
-                std::uint8_t *d = dst + (h - 1 - r) * pixelBytes;
-                for (std::size_t c = c0; c < c1; ++c, s += pixelBytes)
-                    std::memcpy(d + c * dstRow, s, pixelBytes);
+                const std::uint8_t *s = src + r * srcRow + c0 * PixelBytes;
+                if (turn == TTurn::Left) {
+                    // Row c of the result, column h - 1 - r.
+                    std::uint8_t *d = dst + c0 * dstRow + (h - 1 - r) * PixelBytes;
+                    for (std::size_t c = c0; c < c1; ++c, s += PixelBytes, d += dstRow)
+                        std::memcpy(d, s, PixelBytes);
+                } else {
+                    // Row w - 1 - c of the result, column r.
+                    std::uint8_t *d = dst + (w - 1 - c0) * dstRow + r * PixelBytes;
+                    for (std::size_t c = c0; c < c1; ++c, s += PixelBytes, d -= dstRow)
+                        std::memcpy(d, s, PixelBytes);
+                }
             }
         }
     }
 }
 
+void MoveBytePixels(const TBitmap &source, TBitmap &target, TTurn turn)
+{
+    const std::size_t w = static_cast<std::size_t>(source.Width());
+    const std::size_t h = static_cast<std::size_t>(source.Height());
+    const std::uint8_t *src = source.Bits();
+    std::uint8_t *dst = target.Bits();
+    const std::size_t sr = source.RowBytes(), dr = target.RowBytes();
+    switch (source.BitsPerPixel()) {
+    case 8:
+        MoveBytePixels<1>(src, sr, dst, dr, w, h, turn);
+        break;
+    case 16:
+        MoveBytePixels<2>(src, sr, dst, dr, w, h, turn);
+        break;
+    case 24:
+        MoveBytePixels<3>(src, sr, dst, dr, w, h, turn);
+        break;
+    default:
+        MoveBytePixels<4>(src, sr, dst, dr, w, h, turn);
+        break;
+    }
+}
+
 // 1, 2 or 4 bits: each pixel's bits go into their slot of the target byte, the
-// leftmost pixel of a byte in its most significant bits.
+// leftmost pixel of a byte in its most significant bits. The target starts zeroed.
 void MoveBitPixels(const std::uint8_t *src, std::size_t srcRow, std::uint8_t *dst, std::size_t dstRow,
                    std::size_t w, std::size_t h, unsigned bits)
 {
@@ -66,70 +87,75 @@ void MoveBitPixels(const std::uint8_t *src, std::size_t srcRow, std::uint8_t *ds
     }
 }
 
+// A result whose every pixel byte is written by the caller: only the row padding
+// is cleared here, so equal pictures stay equal byte for byte.
+TBitmap UnsetPixels(int width, int height, int bits)
+{
+    TBitmap b = TBitmap::Uninitialized(width, height, bits);
+    const std::size_t used = static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) / 8;
+    const std::size_t row = b.RowBytes();
+    if (used < row)
+        for (int y = 0; y < height; ++y)
+            std::memset(b.Bits() + static_cast<std::size_t>(y) * row + used, 0, row - used);
+    return b;
+}
+
 } // namespace
 
 void RotateLeft90(TBitmap &bitmap)
 {
-    if (bitmap.Empty()) {
-        TBitmap turned(bitmap.Height(), bitmap.Width(), bitmap.BitsPerPixel());
-        turned.ColorTable() = bitmap.ColorTable();
-        turned.Masks() = bitmap.Masks();
-        bitmap = std::move(turned);
-        return;
+    // Depth, colour table and masks come back as they were; only the pixels move.
+    const int bits = bitmap.BitsPerPixel();
+    TBitmap turned = bits >= 8 ? UnsetPixels(bitmap.Height(), bitmap.Width(), bits)
+                               : TBitmap(bitmap.Height(), bitmap.Width(), bits);
+    turned.ColorTable() = bitmap.ColorTable();
+    turned.Masks() = bitmap.Masks();
+    if (!bitmap.Empty()) {
+        const std::size_t w = static_cast<std::size_t>(bitmap.Width());
+        const std::size_t h = static_cast<std::size_t>(bitmap.Height());
+        if (bits >= 8)
+            MoveBytePixels(bitmap, turned, TTurn::Left);
+        else
+            MoveBitPixels(bitmap.Bits(), bitmap.RowBytes(), turned.Bits(), turned.RowBytes(), w, h,
+                          static_cast<unsigned>(bits));
     }
-    // Through the bitmap-file form, so that depth, colour table and masks come back
-    // as they were.
-    const std::vector<std::uint8_t> file = WriteBmp(bitmap);
-    bitmap = TBitmap(0, 0, bitmap.BitsPerPixel());
-
-    const std::size_t offset = Get32(&file[10]);
-    const std::uint8_t *info = &file[14];
-    const std::size_t w = Get32(info + 4);
-    const std::size_t h = Get32(info + 8);
-    const unsigned bits = info[14] | (info[15] << 8);
-    const std::size_t srcRow = (w * bits + 31) / 32 * 4;
-    const std::size_t dstRow = (h * bits + 31) / 32 * 4;
-
-    std::vector<std::uint8_t> turned(offset + dstRow * w, 0);
-    std::memcpy(turned.data(), file.data(), offset);
-    const std::uint8_t *src = file.data() + offset;
-    std::uint8_t *dst = turned.data() + offset;
-    if (bits >= 8)
-        MoveBytePixels(src, srcRow, dst, dstRow, w, h, bits / 8);
-    else
-        MoveBitPixels(src, srcRow, dst, dstRow, w, h, bits);
-
-    std::uint8_t *turnedInfo = turned.data() + 14;
-    Put32(turned.data() + 2, static_cast<std::uint32_t>(turned.size()));
-    Put32(turnedInfo + 4, static_cast<std::uint32_t>(h));
-    Put32(turnedInfo + 8, static_cast<std::uint32_t>(w));
-    Put32(turnedInfo + 20, 0);
-    bitmap = ReadBmp(turned);
+    bitmap = std::move(turned);
 }
 
 void Rotate180(TBitmap &bitmap)
 {
     static_assert(TBitmap::kDefaultBitsPerPixel == 24, "the mirror loop moves 3-byte pixels");
     const int w = bitmap.Width(), h = bitmap.Height();
-    TBitmap out(w, h, TBitmap::kDefaultBitsPerPixel);
-    if (!bitmap.Empty()) {
-        // Mirrored both ways: pixel (x, y) lands on (w - 1 - x, h - 1 - y).
-        const TBitmap converted = bitmap.BitsPerPixel() == 24 ? TBitmap() : bitmap.To24Bit();
-        const TBitmap &src = bitmap.BitsPerPixel() == 24 ? bitmap : converted;
-        for (int y = 0; y < h; ++y) {
-            const std::uint8_t *s = src.ScanLine(y);
-            std::uint8_t *d = out.ScanLine(h - 1 - y);
-            for (int x = 0; x < w; ++x, s += 3)
-                std::memcpy(d + 3 * static_cast<std::size_t>(w - 1 - x), s, 3);
-        }
+    if (bitmap.Empty()) {
+        bitmap = TBitmap(w, h, TBitmap::kDefaultBitsPerPixel);
+        return;
+    }
+    // Mirrored both ways: pixel (x, y) lands on (w - 1 - x, h - 1 - y).
+    const TBitmap converted = bitmap.BitsPerPixel() == 24 ? TBitmap() : bitmap.To24Bit();
+    const TBitmap &src = bitmap.BitsPerPixel() == 24 ? bitmap : converted;
+    TBitmap out = UnsetPixels(w, h, TBitmap::kDefaultBitsPerPixel);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t *s = src.ScanLine(y);
+        std::uint8_t *d = out.ScanLine(h - 1 - y) + 3 * static_cast<std::size_t>(w - 1);
+        for (int x = 0; x < w; ++x, s += 3, d -= 3)
+            std::memcpy(d, s, 3);
     }
     bitmap = std::move(out);
 }
 
 void RotateRight90(TBitmap &bitmap)
 {
-    RotateLeft90(bitmap);
-    Rotate180(bitmap);
+    // The same as a quarter turn left and a half turn, in one pass over true colour.
+    const int w = bitmap.Width(), h = bitmap.Height();
+    if (bitmap.Empty()) {
+        bitmap = TBitmap(h, w, TBitmap::kDefaultBitsPerPixel);
+        return;
+    }
+    const TBitmap converted = bitmap.BitsPerPixel() == 24 ? TBitmap() : bitmap.To24Bit();
+    const TBitmap &src = bitmap.BitsPerPixel() == 24 ? bitmap : converted;
+    TBitmap out = UnsetPixels(h, w, TBitmap::kDefaultBitsPerPixel);
+    MoveBytePixels(src, out, TTurn::Right);
+    bitmap = std::move(out);
 }
 
 } // namespace quillo

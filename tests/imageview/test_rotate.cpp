@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/QloRotate.h"
 
+#include "imageview/BmpCodec.h"
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -185,6 +188,87 @@ TEST(Rotate, TrueColourResultsFromEveryDepth)
         EXPECT_EQ(right.BitsPerPixel(), 24);
         ExpectMoved(source, half, kHalf, std::to_string(bits) + " bits, 180");
         ExpectMoved(source, right, kRight, std::to_string(bits) + " bits, right");
+    }
+}
+
+// The turns as first written: a quarter turn left through the bitmap-file form in
+// memory, the half turn by mirroring into a zeroed true-colour bitmap, the quarter
+// turn right as the two one after the other. The faster turns must give the same
+// bytes, padding included.
+std::uint32_t Get32(const std::uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+void Put32(std::uint8_t *p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void ReferenceLeft90(TBitmap &bitmap)
+{
+    const std::vector<std::uint8_t> file = WriteBmp(bitmap);
+    const std::size_t offset = Get32(&file[10]);
+    const std::size_t w = Get32(&file[18]), h = Get32(&file[22]);
+    const unsigned bits = file[28] | file[29] << 8;
+    const std::size_t srcRow = (w * bits + 31) / 32 * 4, dstRow = (h * bits + 31) / 32 * 4;
+    std::vector<std::uint8_t> turned(offset + dstRow * w, 0);
+    std::memcpy(turned.data(), file.data(), offset);
+    for (std::size_t r = 0; r < h; ++r)
+        for (std::size_t c = 0; c < w; ++c) {
+            const std::size_t t = h - 1 - r;
+            if (bits >= 8) {
+                std::memcpy(&turned[offset + c * dstRow + t * bits / 8], &file[offset + r * srcRow + c * bits / 8],
+                            bits / 8);
+            } else {
+                const std::size_t per = 8 / bits;
+                const unsigned mask = (1u << bits) - 1;
+                const unsigned v = (file[offset + r * srcRow + c / per] >> (8 - bits * (c % per + 1))) & mask;
+                std::uint8_t &d = turned[offset + c * dstRow + t / per];
+                const unsigned shift = 8 - bits * static_cast<unsigned>(t % per + 1);
+                d = static_cast<std::uint8_t>((d & ~(mask << shift)) | (v << shift));
+            }
+        }
+    Put32(&turned[2], static_cast<std::uint32_t>(turned.size()));
+    Put32(&turned[18], static_cast<std::uint32_t>(h));
+    Put32(&turned[22], static_cast<std::uint32_t>(w));
+    Put32(&turned[34], 0);
+    bitmap = ReadBmp(turned);
+}
+
+void Reference180(TBitmap &bitmap)
+{
+    const int w = bitmap.Width(), h = bitmap.Height();
+    const TBitmap src = bitmap.To24Bit();
+    TBitmap out(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            std::memcpy(out.ScanLine(h - 1 - y) + 3 * (w - 1 - x), src.ScanLine(y) + 3 * x, 3);
+    bitmap = std::move(out);
+}
+
+TEST(Rotate, SameBytesAsTheTurnsThroughTheFileForm)
+{
+    for (const int bits : {1, 2, 4, 8, 16, 24, 32}) {
+        for (const auto &[w, h] : {std::pair{7, 5}, std::pair{1, 13}, std::pair{13, 1}, std::pair{67, 45}}) {
+            const std::string what = std::to_string(bits) + " bits " + std::to_string(w) + "x" + std::to_string(h);
+            const TBitmap source = Pattern(w, h, bits);
+            TBitmap left = source, expectLeft = source;
+            RotateLeft90(left);
+            ReferenceLeft90(expectLeft);
+            EXPECT_EQ(left, expectLeft) << what;
+            EXPECT_EQ(std::memcmp(left.Bits(), expectLeft.Bits(), left.ImageSize()), 0) << what << ": padding";
+
+            TBitmap half = source, expectHalf = source;
+            Rotate180(half);
+            Reference180(expectHalf);
+            EXPECT_EQ(std::memcmp(half.Bits(), expectHalf.Bits(), half.ImageSize()), 0) << what;
+
+            TBitmap right = source, expectRight = source;
+            RotateRight90(right);
+            ReferenceLeft90(expectRight);
+            Reference180(expectRight);
+            ASSERT_EQ(right.ImageSize(), expectRight.ImageSize()) << what;
+            EXPECT_EQ(right, expectRight) << what;
+            EXPECT_EQ(std::memcmp(right.Bits(), expectRight.Bits(), right.ImageSize()), 0) << what << ": padding";
+        }
     }
 }
 
