@@ -7,7 +7,7 @@
 #include "forms/fmMain.h"
 #include "forms/fmSettings.h"
 #include "imageview/JpegImage.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Files.h"
 
 #include <QApplication>

@@ -186,21 +186,6 @@ std::optional<double> ReadListDate(const std::string &AText, const std::string &
     return days >= 0 ? static_cast<double>(days) + time : static_cast<double>(days) - time;
 }
 
-bool ListTextGreater(const std::string &X, const std::string &Y, TJvSortMethod AKind,
-                     const std::string &ATimeSep, int ACurrentYear)
-{
-    if (IsBlank(X))
-        return false;
-    if (IsBlank(Y))
-        return true;
-    if (AKind == TJvSortMethod::smAlphabetic)
-        return CompareOrdinal(X, Y) > 0;
-    // A text that is no date sorts before every date.
-    const double x = ReadListDate(X, ATimeSep, ACurrentYear).value_or(-std::numeric_limits<double>::infinity());
-    const double y = ReadListDate(Y, ATimeSep, ACurrentYear).value_or(-std::numeric_limits<double>::infinity());
-    return x > y;
-}
-
 void TListItem::AddSubItem(std::string AText)
 {
     if (FSubItemCount >= kMaxSubItems)
@@ -423,6 +408,9 @@ std::vector<int> TFileListModel::SortByName()
     return order;
 }
 
+// The header-click order: a missing text first, then blank texts, then the
+// rest, compared as bytes (unsigned) or, for a date column, by the dates read
+// back (a text that is no date before every date). Ties keep their order.
 void TFileListModel::SortByColumn(int AColumn, bool ADescending)
 {
     const TJvSortMethod kind = SortKindOf(AColumn);

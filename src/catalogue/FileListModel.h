@@ -131,10 +131,5 @@ int ExpandTwoDigitYear(int AYear, int ACurrentYear);
 // Reads a text written by FormatListDate back (seconds and the time part may be
 // missing); nullopt when it is not such a date.
 std::optional<double> ReadListDate(const std::string &AText, const std::string &ATimeSep, int ACurrentYear);
-// The header-click comparison of two texts: blank texts are never greater and
-// anything non-blank is greater than a blank text; otherwise bytes compare as
-// unsigned values (smAlphabetic) or the texts' dates do (smDateTime).
-bool ListTextGreater(const std::string &X, const std::string &Y, TJvSortMethod AKind,
-                     const std::string &ATimeSep, int ACurrentYear);
 
 } // namespace quillo

@@ -4,6 +4,11 @@
 // the status bar below. A folder chosen in the tree is catalogued by the controller
 // and the first file is shown; every later row selection shows that row's picture,
 // loading it on demand and releasing the previous on-demand picture.
+//
+// The window's code is split by concern: fmMain.cpp (creation, start-up, folder
+// change, selection, events), fmMainLayout.cpp (actions, menus, panes, status
+// bar), fmMainCommands.cpp (the commands and the column menu) and
+// fmMainSettings.cpp (what the settings store reads and sets).
 #include "catalogue/QloController.h"
 #include "forms/fmSettings.h"
 
@@ -98,7 +103,7 @@ public:
     TfAbout *About() const { return FAbout; }
     TfSplash *Splash() const { return FSplash; }
 
-    // Handlers.
+    // Handlers: start-up, folder change, controller reports, selection.
     void tmrStartupTimer();
     void ShellTreeView1Change();
     bool ShellTreeView1Changing();
@@ -108,6 +113,7 @@ public:
     void QloController1Progress(std::int64_t AMax, std::int64_t ACurrent, const std::string &AFilename);
     TJvSortMethod lvFilesAutoSort(int Column) const;
     void lvFilesSelectItem(TListItem *Item, bool Selected);
+    // Commands (fmMainCommands.cpp).
     void acStretchExecute();
     void acRefreshExecute();
     void acSettingsExecute();

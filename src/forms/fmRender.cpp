@@ -3,7 +3,7 @@
 
 #include "forms/Forms.h"
 #include "forms/fmSettings.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Services.h"
 #include "render/PixelOps.h"
 #include "render/RenderThread.h"

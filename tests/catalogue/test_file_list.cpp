@@ -168,6 +168,27 @@ TEST_F(FileListTest, DatesOrderAcrossTheCenturyWindow)
     EXPECT_EQ(Column(0), (Strings{"past.jpg", "now-early.jpg", "now.jpg", "future.jpg"}));
 }
 
+TEST_F(FileListTest, HeaderClickComparesBytesBlanksAndNonDates)
+{
+    // Names: bytes as unsigned values (so UTF-8 after ASCII), a prefix first.
+    list.BeginUpdate();
+    Add("z.jpg", "yesterday", "xy");
+    Add("\xc3\xa9.jpg", "\t ", "x");
+    Add("a.jpg", "01-01-24 00:00:01", "x ");
+    Add("ab.jpg", "01-01-24 00:00:00", "");
+    Add("b.jpg", "01-01-24 00:00:00", "X");
+    list.EndUpdate();
+    list.ColumnClick(0);
+    EXPECT_EQ(Column(0), (Strings{"a.jpg", "ab.jpg", "b.jpg", "z.jpg", "\xc3\xa9.jpg"}));
+    // Dates: blank (tab and space) first, then a text that is no date, then by
+    // time to the second; equal dates keep the order they had.
+    list.ColumnClick(1);
+    EXPECT_EQ(Column(0), (Strings{"\xc3\xa9.jpg", "z.jpg", "ab.jpg", "b.jpg", "a.jpg"}));
+    // Sizes by text: blank, upper case before lower case, a prefix first.
+    list.ColumnClick(2);
+    EXPECT_EQ(Column(2), (Strings{"", "X", "x", "x ", "xy"}));
+}
+
 TEST_F(FileListTest, AutoSortHookChoosesTheComparison)
 {
     // By text "09-01-24" comes first; by date 2023 does.

@@ -79,31 +79,4 @@ TEST(ReadListDate, ReadsBackWhatTheListWrites)
         EXPECT_FALSE(ReadListDate(bad, ":", year).has_value()) << bad;
 }
 
-TEST(ListTextGreater, BlankTextsAndTheTwoKinds)
-{
-    const auto greater = [](const std::string &x, const std::string &y, TJvSortMethod kind) {
-        return ListTextGreater(x, y, kind, ":", 2026);
-    };
-    const auto alpha = TJvSortMethod::smAlphabetic;
-    const auto date = TJvSortMethod::smDateTime;
-    // Blank is never greater; anything else is greater than blank.
-    EXPECT_FALSE(greater("  ", "a", alpha));
-    EXPECT_FALSE(greater("", "", alpha));
-    EXPECT_TRUE(greater("a", " \t", alpha));
-    EXPECT_FALSE(greater(" ", "01-01-24 00:00:00", date));
-    EXPECT_TRUE(greater("01-01-24 00:00:00", "", date));
-    // Ordinal: upper case before lower case, bytes unsigned, prefix first.
-    EXPECT_TRUE(greater("apple.jpg", "Zebra.jpg", alpha));
-    EXPECT_FALSE(greater("Zebra.jpg", "apple.jpg", alpha));
-    EXPECT_TRUE(greater("\xc3\xa9.jpg", "z.jpg", alpha));
-    EXPECT_TRUE(greater("ab", "a", alpha));
-    EXPECT_TRUE(greater("9,00 Mb", "10,00 Mb", alpha)); // by text, not by number
-    EXPECT_TRUE(greater("2,00 Mb", "1.234,00 Mb", alpha));
-    // Dates by time to the second, across the century window.
-    EXPECT_TRUE(greater("01-01-24 00:00:01", "01-01-24 00:00:00", date));
-    EXPECT_TRUE(greater("01-01-24 00:00:00", "31-12-23 23:59:59", date));
-    EXPECT_TRUE(greater("01-01-75 00:00:00", "31-12-77 00:00:00", date)); // 2075 after 1977
-    EXPECT_FALSE(greater("01-01-24 00:00:00", "01-01-24 00:00:00", date));
-}
-
 } // namespace

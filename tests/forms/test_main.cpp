@@ -6,7 +6,7 @@
 #include "forms/fmSettings.h"
 #include "forms/fmSplash.h"
 #include "imageview/BmpCodec.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Services.h"
 #include "platform/System.h"
 

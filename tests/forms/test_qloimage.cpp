@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forms/DesktopServices.h"
 #include "imageview/JpegImage.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Files.h"
 
 #include <QAbstractButton>

@@ -5,7 +5,7 @@
 #include "forms/Forms.h"
 #include "forms/fmRender.h"
 #include "forms/fmSettings.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Services.h"
 #include "render/RenderTestUtil.h"
 #include "render/Resample.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 
 #include "platform/Errors.h"
 
