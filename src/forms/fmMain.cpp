@@ -302,6 +302,8 @@ bool TfMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ScrollBox1 && event->type() == QEvent::Resize)
         ApplyStretchMode(); // a resize re-applies the current mode
+    if (watched == lvFiles->viewport() && event->type() == QEvent::MouseButtonPress)
+        lvFilesMouseDown();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -99,6 +99,8 @@ public:
     std::uint32_t FStartTick = 0;
     TCallbackLoadData *FCurrentEntry = nullptr;
     bool FHeaderMenuShown = false;
+    // Whether the file menu pops up by itself; set at each press in the list.
+    bool FListAutoPopup = false;
 
     TfAbout *About() const { return FAbout; }
     TfSplash *Splash() const { return FSplash; }
@@ -125,6 +127,10 @@ public:
     void acRenderFullScreenExecute();
     void acFullScreenExecute();
     void acRenameExecute();
+    // Renames the item's file to S (fmMainRename.cpp); S comes back as the caption
+    // the row is to show: the old one when anything refused the rename.
+    void lvFilesEdited(TListItem *Item, std::string &S);
+    void lvFilesMouseDown();
     void lvFilesColumnRightClick(const QPoint &globalPos);
     void Bestandsnaam1Click();
     bool CheckHardDisk();

@@ -127,15 +127,18 @@ void TfMain::acFullScreenExecute()
     // The fullscreen viewer arrives later; the action exists for its shortcut.
 }
 
-void TfMain::acRenameExecute()
-{
-    // The rename dialog arrives with the file commands.
-}
-
 void TfMain::lvFilesColumnRightClick(const QPoint &globalPos)
 {
     FHeaderMenuShown = true;
     PopupMenu3->popup(globalPos);
+}
+
+void TfMain::lvFilesMouseDown()
+{
+    // The press right after a header menu must not bring up the file menu too.
+    if (FListPopup)
+        FListAutoPopup = !FHeaderMenuShown;
+    FHeaderMenuShown = false;
 }
 
 void TfMain::Bestandsnaam1Click()

@@ -213,11 +213,11 @@ void TfMain::CreateLayout()
             });
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint &p) {
-        // The file menu pops up only when no header menu was just shown.
-        if (FListPopup && !FHeaderMenuShown)
+        // The file menu pops up by itself only as the last press in the list allowed.
+        if (FListPopup && FListAutoPopup)
             FListPopup->popup(lvFiles->viewport()->mapToGlobal(p));
-        FHeaderMenuShown = false;
     });
+    lvFiles->viewport()->installEventFilter(this);
     listLayout->addWidget(lvFiles);
     Splitter2->setSizes({226, 330});
 
