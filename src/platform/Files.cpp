@@ -183,4 +183,24 @@ std::string LowerCase(std::string text)
     return text;
 }
 
+bool SafeWriteCanWrite(const std::string &path)
+{
+    if (path.empty())
+        return false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        // The same refusals as SafeWriteFile's, mode bits first because root passes
+        // every access() check.
+        if (S_ISDIR(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+            ::access(path.c_str(), W_OK) != 0)
+            return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    std::string folder = ExtractFilePath(path);
+    if (folder.empty())
+        folder = ".";
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 } // namespace quillo

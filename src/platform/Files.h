@@ -22,6 +22,11 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string &path);
 // file's permission bits. On any failure the old file is as it was. Throws Error.
 void SafeWriteFile(const std::string &path, std::span<const std::uint8_t> bytes);
 
+// Whether SafeWriteFile could write `path` now: the target, if it exists, is one it
+// accepts (a file someone may write, which this process may write), and its folder
+// takes the temporary file (writable and searchable).
+bool SafeWriteCanWrite(const std::string &path);
+
 // Path helpers with the delimiter "/".
 std::string ExtractFileName(const std::string &path);  // after the last "/"
 std::string ExtractFilePath(const std::string &path);  // up to and including the last "/"

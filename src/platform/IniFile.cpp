@@ -300,15 +300,13 @@ std::optional<int> TIniFile::ParseInteger(const std::string &text)
     return static_cast<int>(value);
 }
 
-std::string SettingsFilePath(const std::string &programPath)
+std::string SettingsFilePath(const std::string &programPath,
+                             const std::function<bool(const std::string &)> &canWrite)
 {
+    // A file that is writable in a folder that is not would fail at every write
+    // (the safe write needs its temporary file beside the target).
     const std::string beside = ChangeFileExt(programPath, ".ini");
-    std::string folder = ExtractFilePath(beside);
-    if (folder.empty())
-        folder = ".";
-    const bool writable = FileExists(beside) ? ::access(beside.c_str(), W_OK) == 0
-                                             : ::access(folder.c_str(), W_OK | X_OK) == 0;
-    if (writable)
+    if (canWrite(beside))
         return beside;
 
     std::string config;
@@ -328,12 +326,17 @@ std::string SettingsFilePath(const std::string &programPath)
     return dir + "/quillo.ini";
 }
 
+namespace {
+std::string gInstallRecordFile; // empty: the system-wide store
+} // namespace
+
+void SetInstallRecordFile(const std::string &fileName) { gInstallRecordFile = fileName; }
+
 bool WriteInstallRecord(const std::string &programPath)
 {
-    // Tests and trial runs point the system-wide store at a folder of their own.
     std::unique_ptr<QSettings> store;
-    if (const char *dir = std::getenv("QUILLO_SYSTEM_SETTINGS_DIR"); dir && *dir)
-        store = std::make_unique<QSettings>(QFile::decodeName(dir) + QStringLiteral("/Brackwater/Quillo.conf"),
+    if (!gInstallRecordFile.empty())
+        store = std::make_unique<QSettings>(QFile::decodeName(QByteArray::fromStdString(gInstallRecordFile)),
                                             QSettings::NativeFormat);
     else
         store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::SystemScope,

@@ -3,7 +3,10 @@
 // An INI file with the semantics of the Windows profile functions: section and key
 // names case-insensitive; each write updates the file at once and in place, other
 // lines and comments kept; a missing file, section or key reads as the default.
+#include "platform/Files.h"
+
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -37,15 +40,21 @@ private:
     std::string fileName_;
 };
 
-// "<program path>.ini" when that file or its folder is writable, otherwise
-// $XDG_CONFIG_HOME/quillo/quillo.ini (default ~/.config/quillo/quillo.ini), whose
-// folder is created here so that the first write can succeed.
-std::string SettingsFilePath(const std::string &programPath);
+// "<program path>.ini" when the safe write can write that file (the file, if any,
+// and its folder writable: `canWrite`, SafeWriteCanWrite unless a test says
+// otherwise), otherwise $XDG_CONFIG_HOME/quillo/quillo.ini (default
+// ~/.config/quillo/quillo.ini), whose folder is created here so that the first
+// write can succeed.
+std::string SettingsFilePath(const std::string &programPath,
+                             const std::function<bool(const std::string &)> &canWrite = SafeWriteCanWrite);
 
 // Writes the installation record (folder of the program with a trailing "/",
 // version "315") to the system-wide settings store. Returns false, after one line
-// on standard error, when it cannot be written. When QUILLO_SYSTEM_SETTINGS_DIR is
-// set, the record goes to <that folder>/Brackwater/Quillo.conf instead (tests, trial runs).
+// on standard error, when it cannot be written.
 bool WriteInstallRecord(const std::string &programPath);
+
+// Tests send the installation record to this INI file instead of the system-wide
+// store; an empty name restores the system-wide store.
+void SetInstallRecordFile(const std::string &fileName);
 
 } // namespace quillo

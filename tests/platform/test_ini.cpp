@@ -213,20 +213,61 @@ TEST(SettingsFile, BesideTheProgramOrInTheUserConfig)
     EXPECT_EQ(SettingsFilePath(dir / "gone/quillo"), dir / "config/quillo/quillo.ini");
     struct stat st {};
     EXPECT_EQ(::stat((dir / "config/quillo").c_str(), &st), 0);
-    if (::geteuid() != 0) {
-        ASSERT_EQ(::mkdir((dir / "ro").c_str(), 0555), 0);
-        EXPECT_EQ(SettingsFilePath(dir / "ro/quillo"), dir / "config/quillo/quillo.ini");
-        Put(dir / "rw.ini", "");
-        ASSERT_EQ(::chmod((dir / "rw.ini").c_str(), 0444), 0);
-        EXPECT_EQ(SettingsFilePath(dir / "rw"), dir / "config/quillo/quillo.ini");
-    }
+    // Read-only settings file beside the program: refused by mode bits, for root too.
+    Put(dir / "ro.ini", "");
+    ASSERT_EQ(::chmod((dir / "ro.ini").c_str(), 0444), 0);
+    EXPECT_EQ(SettingsFilePath(dir / "ro"), dir / "config/quillo/quillo.ini");
+}
+
+// The file beside the program is chosen only where the safe write can write it,
+// which needs the folder as well as the file.
+TEST(SettingsFile, ChosenOnlyWhereTheSafeWriteCanWriteIt)
+{
+    TempFolder dir;
+    ScopedEnv xdg("XDG_CONFIG_HOME", dir / "config");
+    std::vector<std::string> asked;
+    const auto refuse = [&](const std::string &path) {
+        asked.push_back(path);
+        return false;
+    };
+    Put(dir / "quillo.ini", "[Settings]\n"); // a writable file does not suffice
+    EXPECT_EQ(SettingsFilePath(dir / "quillo", refuse), dir / "config/quillo/quillo.ini");
+    EXPECT_EQ(asked, std::vector<std::string>{dir / "quillo.ini"});
+    EXPECT_EQ(SettingsFilePath(dir / "quillo", [](const std::string &) { return true; }), dir / "quillo.ini");
+}
+
+TEST(SafeWriteCanWrite, AnswersAsTheSafeWriteWould)
+{
+    TempFolder dir;
+    EXPECT_TRUE(SafeWriteCanWrite(dir / "new.ini"));
+    Put(dir / "rw.ini", "x");
+    EXPECT_TRUE(SafeWriteCanWrite(dir / "rw.ini"));
+    Put(dir / "ro.ini", "x");
+    ASSERT_EQ(::chmod((dir / "ro.ini").c_str(), 0444), 0);
+    EXPECT_FALSE(SafeWriteCanWrite(dir / "ro.ini"));
+    EXPECT_THROW(SafeWriteFile(dir / "ro.ini", {}), Error); // the two agree
+    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+    EXPECT_FALSE(SafeWriteCanWrite(dir / "sub"));
+    EXPECT_FALSE(SafeWriteCanWrite(dir / "gone/new.ini"));
+    EXPECT_FALSE(SafeWriteCanWrite(""));
+    // A writable file in a folder that takes no new file: only a user other than
+    // root meets such a folder (root writes into any folder of a writable mount).
+    ASSERT_EQ(::mkdir((dir / "locked").c_str(), 0755), 0);
+    Put(dir / "locked/quillo.ini", "x");
+    ASSERT_EQ(::chmod((dir / "locked").c_str(), 0555), 0);
+    if (::geteuid() != 0)
+        EXPECT_FALSE(SafeWriteCanWrite(dir / "locked/quillo.ini"));
+    else
+        EXPECT_TRUE(SafeWriteCanWrite(dir / "locked/quillo.ini"));
+    ::chmod((dir / "locked").c_str(), 0755);
 }
 
 TEST(InstallRecord, WrittenToTheGivenStore)
 {
     TempFolder dir;
-    ScopedEnv store("QUILLO_SYSTEM_SETTINGS_DIR", dir / "etc");
+    SetInstallRecordFile(dir / "etc/Brackwater/Quillo.conf");
     EXPECT_TRUE(WriteInstallRecord("/opt/quillo/bin/quillo"));
+    SetInstallRecordFile("");
     QSettings written(QString::fromStdString(dir / "etc/Brackwater/Quillo.conf"), QSettings::NativeFormat);
     EXPECT_EQ(written.value("CurrentVersion/InstallFolder").toString(), "/opt/quillo/bin/");
     EXPECT_EQ(written.value("CurrentVersion/Version").toString(), "315");
@@ -236,9 +277,10 @@ TEST(InstallRecord, UnwritableStoreReturnsFalse)
 {
     TempFolder dir;
     Put(dir / "blocker", "a file where the folder should be");
-    ScopedEnv store("QUILLO_SYSTEM_SETTINGS_DIR", dir / "blocker");
+    SetInstallRecordFile(dir / "blocker/Brackwater/Quillo.conf");
     testing::internal::CaptureStderr();
     EXPECT_FALSE(WriteInstallRecord("/opt/quillo/bin/quillo"));
+    SetInstallRecordFile("");
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
