@@ -9,6 +9,7 @@
 #include "imageview/JpegImage.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Files.h"
+#include "platform/IniFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,7 +53,7 @@ int main(int argc, char **argv)
     const int files = argc > 1 ? std::atoi(argv[1]) : 100;
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    qputenv("QUILLO_SYSTEM_SETTINGS_DIR", (dir.path() + "/system").toUtf8());
+    SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
 
     // One noisy 6000 x 4000 picture, stored under 100 names.
     TBitmap picture(6000, 4000, 24);

@@ -158,7 +158,6 @@ void TfMain::FolderChange(const std::string &path)
     ActionList1.SetSuspended(FSplash && FSplash->isVisible());
     FBusy = false;
     acCopyToFolderUpdate();
-    WriteStatusFile();
     if (OnFolderChanged)
         OnFolderChanged();
 }
@@ -317,22 +316,6 @@ void TfMain::closeEvent(QCloseEvent *event)
         }
     }
     QMainWindow::closeEvent(event);
-}
-
-void TfMain::WriteStatusFile()
-{
-    // A plain-text account of the last folder change for end-to-end checks.
-    const QByteArray target = qgetenv("QUILLO_STATUS_FILE");
-    if (target.isEmpty())
-        return;
-    std::string text = "title=" + windowTitle().toStdString() + "\nfolder=" + QloController1.Path() +
-                       "\nrows=" + std::to_string(lvFilesModel->Count()) + "\nstatus=" +
-                       StatusPanels[6]->text().toStdString() + "\n";
-    try {
-        SafeWriteFile(target.toStdString(), {reinterpret_cast<const std::uint8_t *>(text.data()), text.size()});
-    } catch (const Error &e) {
-        std::fprintf(stderr, "quillo: %s\n", e.what());
-    }
 }
 
 } // namespace quillo

@@ -179,7 +179,6 @@ private:
     void NudgeListWidth(int first, int second);
     void ApplyStretchMode();
     TListItem *SelectedItem();
-    void WriteStatusFile();
 
     TfAbout *FAbout = nullptr;
     TfSplash *FSplash = nullptr;
