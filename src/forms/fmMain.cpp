@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace quillo {
 
@@ -48,7 +49,7 @@ TfMain::TfMain(QWidget *parent) : QMainWindow(parent)
     CreateLayout();
     CreateStatusBar();
 
-    QloController1.Mask = "*.bmp;*.jpg;*.jpeg";
+    QloController1.Mask = kPictureFileMask;
     QloController1.ListView = lvFilesModel;
     QloController1.Preload = true;
     QloController1.MaxPreload = 0;
@@ -111,11 +112,30 @@ void TfMain::tmrStartupTimer()
     }
 }
 
+void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
+{
+    FStartFolder = folder;
+    FStartFile = fileName;
+}
+
 void TfMain::ShowMainAndCloseSplash()
 {
+    // A folder named on the command line opens where the stored one would have.
+    std::string startFile;
+    if (!FStartFolder.empty()) {
+        const std::string folder = std::exchange(FStartFolder, {});
+        startFile = std::exchange(FStartFile, {});
+        SelectFolder(folder);
+        if (!startFile.empty())
+            SelectFile(startFile);
+    }
     show();
     // Let the main window draw before the splash goes (the only deliberate wait).
-    QTimer::singleShot(250, this, [this] {
+    QTimer::singleShot(250, this, [this, startFile] {
+        // The list has its final size only now (a maximised window may come later
+        // than the show): bring the named file's row into view again.
+        if (!startFile.empty() && lvFiles->currentIndex().isValid())
+            lvFiles->scrollTo(lvFiles->currentIndex());
         if (FSplash)
             FSplash->close();
     });
@@ -261,6 +281,8 @@ TListItem *TfMain::SelectedItem()
 
 void TfMain::SelectFolder(const std::string &path)
 {
+    if (!FStartFolder.empty())
+        return;
     const QModelIndex index = ShellTreeModel->IndexOfPath(path);
     if (!index.isValid())
         return;
@@ -270,6 +292,25 @@ void TfMain::SelectFolder(const std::string &path)
         ShellTreeView1Change(); // selecting the selected folder again re-catalogues it
     else
         ShellTreeView1->setCurrentIndex(index);
+}
+
+bool TfMain::SelectFile(const std::string &fileName)
+{
+    for (int row = 0; row < lvFilesModel->Count(); ++row) {
+        const TCallbackLoadData *entry = lvFilesModel->Item(row).Data;
+        if (!entry || ExtractFileName(entry->FileName) != fileName)
+            continue;
+        const QModelIndex index = lvFilesModel->index(row, 0);
+        try {
+            // As after a load: a picture that cannot be read leaves the view empty.
+            lvFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                  QItemSelectionModel::Rows);
+        } catch (const std::exception &) {
+        }
+        lvFiles->scrollTo(index);
+        return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- window events

@@ -134,8 +134,15 @@ public:
     void lvFilesColumnRightClick(const QPoint &globalPos);
     void Bestandsnaam1Click();
     bool CheckHardDisk();
-    // Selects an existing folder in the tree; a folder change follows.
+    // Selects an existing folder in the tree; a folder change follows. Until the
+    // start-up has opened a folder given by OpenAtStart, the stored folder is ignored.
     void SelectFolder(const std::string &path) override;
+    // Opens `folder` at start-up instead of the stored last folder and, when
+    // `fileName` is not empty, selects that file's row. Call before tmrStartup fires.
+    void OpenAtStart(const std::string &folder, const std::string &fileName);
+    // Selects the row of the listed file `fileName` (a name, no folder), which shows
+    // its picture, and scrolls it into view; false when no row has that name.
+    bool SelectFile(const std::string &fileName);
 
     // The picture view's and scroll box's context menu (attached while a file is selected).
     QMenu *ViewPopupMenu() const { return FViewPopup; }
@@ -189,6 +196,9 @@ private:
     int FPaneWidth = 349;
     int FTreeHeight = 226;
     bool FPaneSized = false;
+    // The folder and file named on the command line, until the start-up opens them.
+    std::string FStartFolder;
+    std::string FStartFile;
 };
 
 } // namespace quillo
