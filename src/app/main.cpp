@@ -72,7 +72,11 @@ int main(int argc, char **argv)
 
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     const std::string settings = quillo::SettingsFilePath(program);
+    // A path that cannot be opened is reported before the windows appear.
+    const quillo::TStartTarget start = quillo::StartTargetOf(commandLine);
     quillo::CreateApplicationWindows(settings.c_str());
+    if (start.Kind != quillo::TStartTarget::TKind::None)
+        quillo::fMain->OpenAtStart(start.Folder, start.FileName);
     QObject::connect(quillo::fMain, &QObject::destroyed, &app, &QApplication::quit);
     quillo::fMain->setAttribute(Qt::WA_QuitOnClose, true);
     QApplication::setQuitOnLastWindowClosed(true);

@@ -109,10 +109,11 @@ e2e_start_display()
 # e2e_write_ini: the settings file beside the program, from standard input.
 e2e_write_ini() { cat > "$E2E_INI"; }
 
-# e2e_start_quillo: starts the program copy; its output goes to quillo.log.
+# e2e_start_quillo [ARGUMENT...]: starts the program copy with the arguments; its
+# output goes to quillo.log.
 e2e_start_quillo()
 {
-    "$E2E_APP" >>"$E2E_WORK/quillo.log" 2>&1 &
+    "$E2E_APP" "$@" >>"$E2E_WORK/quillo.log" 2>&1 &
     E2E_PID=$!
 }
 
