@@ -2,6 +2,7 @@
 #include "forms/fmRender.h"
 
 #include "forms/Forms.h"
+#include "forms/fmCopyMode.h"
 #include "forms/fmSettings.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
@@ -165,6 +166,12 @@ TfRender::TfRender(QWidget *parent)
         child->installEventFilter(this);
 
     UpdateLightButtons();
+
+    // The copy mode works on the result view, correction included.
+    OnCopyMode = [](TQloImage &view) {
+        if (fCopyMode)
+            fCopyMode->ShowPicture(view);
+    };
 }
 
 TfRender::~TfRender() = default;

@@ -57,8 +57,8 @@ public:
     // One brightness step on what the result view shows.
     void ApplyLightCorrection(bool increase);
 
-    // The copy mode on the result view; set by whoever provides it. Unset, Ctrl+C
-    // and "Copy mode..." do nothing.
+    // The copy mode on the result view: the program's copy mode unless replaced.
+    // Unset, Ctrl+C and "Copy mode..." do nothing.
     std::function<void(TQloImage &)> OnCopyMode;
 
     // Components, named as Quillo's forms name them.
