@@ -4,7 +4,7 @@
 #include "forms/Forms.h"
 #include "forms/fmCopyPreview.h"
 #include "forms/fmSettings.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Services.h"
 #include "render/PixelOps.h"
 #include "render/RenderThread.h"

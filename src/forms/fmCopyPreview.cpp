@@ -5,7 +5,7 @@
 #include "forms/fmMain.h"
 #include "imageview/BmpCodec.h"
 #include "imageview/JpegImage.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Services.h"

@@ -7,7 +7,7 @@
 #include "forms/fmCopyPreview.h"
 #include "forms/fmMain.h"
 #include "forms/fmSetInterval.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -62,6 +62,7 @@ TfFullScreen::TfFullScreen(QWidget *parent)
     QloImage1->SetProportional(false);
     QloImage1->SetAutoSave(false);
     connect(QloImage1, &TQloImage::doubleClicked, this, [this] { acStretchExecute(); });
+    QloImage1->installEventFilter(this);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -75,6 +76,7 @@ TfFullScreen::TfFullScreen(QWidget *parent)
     white.setColor(QPalette::Window, workspace.color(QPalette::Window));
     Label1->setPalette(white);
     Label1->setGeometry(0, 0, ScreenWidth(), kCaptionHeight);
+    Label1->installEventFilter(this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -290,6 +292,16 @@ void TfFullScreen::resizeEvent(QResizeEvent *e)
     QDialog::resizeEvent(e);
     QloImage1->setGeometry(rect());
     Label1->raise();
+}
+
+bool TfFullScreen::eventFilter(QObject *watched, QEvent *e)
+{
+    // The wheel anywhere over the viewer steps, whichever part is under the mouse.
+    if (e->type() == QEvent::Wheel && (watched == QloImage1 || watched == Label1)) {
+        wheelEvent(static_cast<QWheelEvent *>(e));
+        return true;
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void TfFullScreen::wheelEvent(QWheelEvent *e)

@@ -65,6 +65,7 @@ protected:
     virtual int ScreenWidth() const;
 
     void done(int result) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void wheelEvent(QWheelEvent *e) override;
 

@@ -5,6 +5,7 @@
 #include "forms/FileNameText.h"
 #include "forms/Forms.h"
 #include "forms/fmAbout.h"
+#include "forms/fmFullScreen.h"
 #include "forms/fmRender.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Directory.h"
@@ -124,7 +125,13 @@ void TfMain::acRenderFullScreenExecute()
 
 void TfMain::acFullScreenExecute()
 {
-    // The fullscreen viewer arrives later; the action exists for its shortcut.
+    if (!SelectedItem() || !fFullScreen)
+        return;
+    fFullScreen->ShowPicture(*QloImage1);
+    // The viewer may have stepped far: the row it ended on gets the focus mark and is shown.
+    const QModelIndex current = lvFiles->selectionModel()->currentIndex();
+    if (SelectedItem() && current.isValid())
+        lvFiles->scrollTo(current);
 }
 
 void TfMain::lvFilesColumnRightClick(const QPoint &globalPos)

@@ -63,7 +63,7 @@ int TfMain::SlideshowInterval() { return fFullScreen ? fFullScreen->Timer1->inte
 void TfMain::SetSlideshowInterval(int ms)
 {
     if (fFullScreen)
-        fFullScreen->Timer1->setInterval(ms);
+        fFullScreen->SetInterval(ms);
 }
 
 void TfMain::ProcessMessages() { QCoreApplication::processEvents(); }

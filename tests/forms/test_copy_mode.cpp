@@ -5,10 +5,11 @@
 #include "forms/Forms.h"
 #include "forms/fmCopyMode.h"
 #include "forms/fmCopyPreview.h"
+#include "forms/fmRender.h"
 #include "forms/fmSettings.h"
 #include "imageview/BmpCodec.h"
 #include "imageview/JpegImage.h"
-#include "imageview/QloImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
 #include "render/PixelOps.h"
@@ -460,4 +461,22 @@ TEST_F(CopyMode, PreviewEscClosesAndANewResultRaisesIt)
     EXPECT_FALSE(preview.isVisible());
     EXPECT_EQ(preview.Opslaannaarschijf1->text(), "Save to disk...");
     EXPECT_EQ(preview.windowTitle(), "Selection preview");
+}
+
+// The render window's Ctrl+C and "Copy mode..." open this copy mode on the result.
+TEST_F(CopyMode, RenderWindowOpensItOnTheRenderedPicture)
+{
+    TfCopyMode *previous = fCopyMode;
+    fCopyMode = &window;
+    int width = 0;
+    window.WhileOpen = [&](TestCopyMode &w) { width = w.QloImage1->Picture().Width(); };
+    {
+        TfRender render;
+        TPicture result;
+        result.AssignBitmap(Pattern(77, 33));
+        render.QloImage2->SetPicture(result);
+        render.Kopiermodus1Click();
+    }
+    fCopyMode = previous;
+    EXPECT_EQ(width, 77);
 }

@@ -1,0 +1,393 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The fullscreen viewer over the real main window and its file list: stepping with
+// wrap-around, the caption, the fit state, the slideshow and the wheel; and the
+// interval dialog's entry rules.
+#include "catalogue/FileListModel.h"
+#include "forms/Forms.h"
+#include "forms/fmCopyPreview.h"
+#include "forms/fmFullScreen.h"
+#include "forms/fmMain.h"
+#include "forms/fmSetInterval.h"
+#include "forms/fmSettings.h"
+#include "imageview/BmpCodec.h"
+#include "imageview/view/QloImage.h"
+#include "platform/Services.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace quillo;
+
+namespace {
+
+struct FakeMessages : IMessageService {
+    std::vector<std::string> texts;
+    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
+    {
+        texts.push_back(text);
+        return TMsgResult::Ok;
+    }
+};
+
+// The viewer with its modal run replaced by the test's script; the script ends
+// with Esc unless it closed the viewer itself.
+class TestFullScreen : public TfFullScreen {
+public:
+    std::function<void(TestFullScreen &)> WhileOpen;
+    int Openings = 0;
+
+protected:
+    int RunModal() override
+    {
+        ++Openings;
+        setWindowState(Qt::WindowNoState);
+        resize(640, 480);
+        show();
+        if (WhileOpen)
+            WhileOpen(*this);
+        if (isVisible())
+            acCloseExecute();
+        return result();
+    }
+    int ScreenWidth() const override { return 1600; }
+};
+
+class TestSetInterval : public TfSetInterval {
+public:
+    std::function<void(TestSetInterval &)> WhileOpen;
+    int Beeps = 0;
+    TestSetInterval() { Beep = [this] { ++Beeps; }; }
+
+protected:
+    int RunModal() override
+    {
+        setResult(QDialog::Rejected);
+        show();
+        if (WhileOpen)
+            WhileOpen(*this);
+        const int r = result();
+        hide();
+        return r;
+    }
+};
+
+void WritePicture(const std::string &path, int w, int h)
+{
+    WriteBmpFile(TBitmap(w, h, 24), path);
+}
+
+class FullScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        qputenv("QUILLO_SYSTEM_SETTINGS_DIR", (dir.path() + "/system").toUtf8());
+        root = dir.path().toStdString();
+        pictures = root + "/pictures";
+        ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
+        WritePicture(pictures + "/a.bmp", 20, 10);
+        WritePicture(pictures + "/b.bmp", 40, 30);
+        WritePicture(pictures + "/c.bmp", 8, 6);
+        single = root + "/single";
+        ASSERT_EQ(::mkdir(single.c_str(), 0755), 0);
+        WritePicture(single + "/only.bmp", 12, 9);
+        SetMessageService(&messages);
+        CreateApplicationWindows((root + "/quillo.ini").c_str());
+        fMain->tmrStartup->stop();
+        // Nothing is preloaded: every step loads its file, as with large folders.
+        fSettings->CheckBox1->setChecked(false);
+        delete fFullScreen;
+        fFullScreen = viewer = new TestFullScreen;
+        delete fSetInterval;
+        fSetInterval = dialog = new TestSetInterval;
+    }
+    void TearDown() override
+    {
+        DestroyApplicationWindows();
+        SetMessageService(nullptr);
+    }
+
+    int Row() const { return fMain->lvFiles->currentIndex().row(); }
+
+    QTemporaryDir dir;
+    std::string root, pictures, single;
+    FakeMessages messages;
+    TestFullScreen *viewer = nullptr;
+    TestSetInterval *dialog = nullptr;
+};
+
+} // namespace
+
+TEST_F(FullScreen, StepsThroughTheMainListBothWaysWithWrapAround)
+{
+    fMain->SelectFolder(pictures);
+    ASSERT_EQ(fMain->lvFilesModel->Count(), 3);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        EXPECT_EQ(v.Label1->text(), "a.bmp (Image 1 of 3)");
+        EXPECT_EQ(v.Label1->geometry(), QRect(0, 0, 1600, 13));
+        EXPECT_EQ(v.QloImage1->Picture().Width(), 20);
+        v.acNextExecute();
+        EXPECT_EQ(v.Label1->text(), "b.bmp (Image 2 of 3)");
+        EXPECT_EQ(Row(), 1);
+        // The main window shows the same entry, loaded on demand.
+        ASSERT_NE(fMain->FCurrentEntry, nullptr);
+        EXPECT_EQ(fMain->FCurrentEntry->FileName, pictures + "/b.bmp");
+        EXPECT_EQ(v.QloImage1->Picture().Width(), 40);
+        EXPECT_EQ(fMain->QloImage1->Picture().Width(), 40);
+        v.acNextExecute();
+        v.acNextExecute();
+        EXPECT_EQ(v.Label1->text(), "a.bmp (Image 1 of 3)");
+        v.acPrevExecute();
+        EXPECT_EQ(v.Label1->text(), "c.bmp (Image 3 of 3)");
+        EXPECT_EQ(v.QloImage1->Picture().Width(), 8);
+        v.acPrevExecute();
+        EXPECT_EQ(v.Label1->text(), "b.bmp (Image 2 of 3)");
+        // The keys reach the same commands.
+        EXPECT_EQ(v.acNext->shortcut(), QKeySequence(Qt::Key_Down));
+        EXPECT_EQ(v.acPrev->shortcut(), QKeySequence(Qt::Key_Up));
+        v.acNext->trigger();
+        EXPECT_EQ(Row(), 2);
+        // An on-demand picture is released when the next one is shown.
+        EXPECT_TRUE(fMain->lvFilesModel->Item(1).Data->Image->Picture.Empty());
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_EQ(viewer->Openings, 1);
+    // Back in the main window the row the viewer ended on is current.
+    EXPECT_EQ(Row(), 2);
+    EXPECT_TRUE(fMain->lvFiles->selectionModel()->isRowSelected(2, {}));
+}
+
+TEST_F(FullScreen, AListOfOneShowsTheSameFileAgain)
+{
+    fMain->SelectFolder(single);
+    ASSERT_EQ(fMain->lvFilesModel->Count(), 1);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        for (int i = 0; i < 3; ++i) {
+            v.acNextExecute();
+            EXPECT_EQ(v.Label1->text(), "only.bmp (Image 1 of 1)");
+            EXPECT_EQ(v.QloImage1->Picture().Width(), 12);
+            v.acPrevExecute();
+            EXPECT_EQ(v.Label1->text(), "only.bmp (Image 1 of 1)");
+            EXPECT_EQ(v.QloImage1->Picture().Width(), 12);
+        }
+        EXPECT_EQ(fMain->QloImage1->Picture().Width(), 12);
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_EQ(viewer->Openings, 1);
+}
+
+TEST_F(FullScreen, NothingOpensWithoutASelectedRow)
+{
+    fMain->SelectFolder(pictures);
+    fMain->lvFiles->clearSelection();
+    fMain->lvFiles->selectionModel()->clearCurrentIndex();
+    fMain->acFullScreenExecute();
+    EXPECT_EQ(viewer->Openings, 0);
+}
+
+TEST_F(FullScreen, FitStateTogglesAndIsKeptBetweenOpenings)
+{
+    fMain->SelectFolder(pictures);
+    EXPECT_FALSE(viewer->QloImage1->Stretch());
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        v.acStretchExecute();
+        EXPECT_TRUE(v.QloImage1->Stretch());
+        EXPECT_TRUE(v.QloImage1->Proportional());
+        EXPECT_TRUE(v.acStretch->isChecked());
+        // A double click on the picture toggles too.
+        Q_EMIT v.QloImage1->doubleClicked();
+        EXPECT_FALSE(v.QloImage1->Stretch());
+        Q_EMIT v.QloImage1->doubleClicked();
+    };
+    fMain->acFullScreenExecute();
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        EXPECT_TRUE(v.QloImage1->Stretch());
+        EXPECT_TRUE(v.acStretch->isChecked());
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_EQ(viewer->Openings, 2);
+}
+
+TEST_F(FullScreen, SlideshowStepsOnTicksStopsOnSpaceAndEndsWithTheViewer)
+{
+    fMain->SelectFolder(pictures);
+    viewer->Timer1->setInterval(5);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        QSignalSpy ticks(v.Timer1, &QTimer::timeout);
+        v.acTimerModeExecute();
+        EXPECT_TRUE(v.Timer1->isActive());
+        EXPECT_TRUE(v.acTimerMode->isChecked());
+        // Four ticks from the first file: wraps once and lands on the second.
+        while (ticks.count() < 4)
+            ASSERT_TRUE(ticks.wait(5000));
+        v.acStopTimerModeExecute();
+        EXPECT_FALSE(v.Timer1->isActive());
+        EXPECT_FALSE(v.acTimerMode->isChecked());
+        EXPECT_EQ(Row(), 4 % 3);
+        EXPECT_EQ(v.Label1->text(), "b.bmp (Image 2 of 3)");
+        // Space again keeps it off; Ctrl+T twice restarts it.
+        v.acStopTimerModeExecute();
+        EXPECT_FALSE(v.Timer1->isActive());
+        v.acTimerModeExecute();
+        v.acTimerModeExecute();
+        EXPECT_FALSE(v.Timer1->isActive());
+        v.acTimerModeExecute();
+        EXPECT_TRUE(v.Timer1->isActive());
+        v.acCloseExecute();
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_FALSE(viewer->Timer1->isActive());
+    EXPECT_FALSE(viewer->acTimerMode->isChecked());
+    EXPECT_FALSE(viewer->isVisible());
+    viewer->WhileOpen = [&](TestFullScreen &v) { EXPECT_FALSE(v.Timer1->isActive()); };
+    fMain->acFullScreenExecute();
+}
+
+TEST_F(FullScreen, WheelTowardsTheUserStepsForwards)
+{
+    fMain->SelectFolder(pictures);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        const auto wheel = [&](int delta) {
+            QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(v.QloImage1, &event);
+        };
+        wheel(-120);
+        EXPECT_EQ(Row(), 1);
+        wheel(-120);
+        EXPECT_EQ(Row(), 2);
+        wheel(120);
+        EXPECT_EQ(Row(), 1);
+        v.FormMouseWheel(120);
+        v.FormMouseWheel(120);
+        EXPECT_EQ(Row(), 2);
+    };
+    fMain->acFullScreenExecute();
+}
+
+TEST_F(FullScreen, ClosingClosesTheSelectionPreview)
+{
+    fMain->SelectFolder(pictures);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        fCopyPreview->ShowResult(TBitmap(4, 4, 24));
+        EXPECT_TRUE(fCopyPreview->isVisible());
+        v.acClose->trigger();
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_FALSE(fCopyPreview->isVisible());
+}
+
+TEST_F(FullScreen, ActionsCarryTheirCaptionsShortcutsAndMenu)
+{
+    EXPECT_EQ(viewer->acClose->text(), "Close fullscreen...");
+    EXPECT_EQ(viewer->acClose->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(viewer->acStretch->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
+    EXPECT_EQ(viewer->acCopyMode->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+    EXPECT_EQ(viewer->acTimerMode->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    EXPECT_EQ(viewer->acSetInterval->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_EQ(viewer->acStopTimerMode->shortcut(), QKeySequence(Qt::Key_Space));
+    EXPECT_EQ(viewer->acRender->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    QStringList items;
+    for (QAction *a : viewer->PopupMenu1->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(items.join('|'), "Stretch to screen|Render this graphic...|-|Copy a selection to the clipboard...|"
+                               "Slideshow mode|Set Slideshow interval...|-|Close fullscreen...");
+}
+
+TEST_F(FullScreen, IntervalDialogShowsWholeSecondsAndStoresWhatIsSet)
+{
+    viewer->Timer1->setInterval(2500);
+    dialog->WhileOpen = [&](TestSetInterval &d) {
+        EXPECT_EQ(d.Label2->text(), "2");
+        EXPECT_EQ(d.Edit1->text(), "2");
+        d.Button1->click();
+    };
+    EXPECT_EQ(dialog->AskInterval(), 2000);
+    EXPECT_EQ(viewer->Timer1->interval(), 2000);
+
+    dialog->WhileOpen = [&](TestSetInterval &d) {
+        d.Edit1->setText(QStringLiteral("007"));
+        d.Button1->click();
+    };
+    EXPECT_EQ(dialog->AskInterval(), 7000);
+    EXPECT_EQ(viewer->Timer1->interval(), 7000);
+    EXPECT_TRUE(messages.texts.empty());
+
+    // Esc cancels and keeps the interval.
+    dialog->WhileOpen = [&](TestSetInterval &d) {
+        d.Edit1->setText(QStringLiteral("9"));
+        d.acClose->trigger();
+    };
+    EXPECT_EQ(dialog->AskInterval(), -1);
+    EXPECT_EQ(viewer->Timer1->interval(), 7000);
+}
+
+TEST_F(FullScreen, IntervalDialogRefusesZeroEmptyAndOversizedEntriesAndStaysOpen)
+{
+    viewer->Timer1->setInterval(3000);
+    for (const char *entry : {"0", "", "000", "2147484", "99999999999999999999"}) {
+        messages.texts.clear();
+        dialog->WhileOpen = [&](TestSetInterval &d) {
+            d.Edit1->setText(QString::fromLatin1(entry));
+            d.Button1->click();
+            EXPECT_TRUE(d.isVisible()) << entry;
+            EXPECT_EQ(d.Edit1->selectedText(), d.Edit1->text());
+        };
+        EXPECT_EQ(dialog->AskInterval(), -1) << entry;
+        ASSERT_EQ(messages.texts.size(), 1u) << entry;
+        EXPECT_EQ(messages.texts[0], TfSetInterval::kOutOfRange);
+        EXPECT_EQ(viewer->Timer1->interval(), 3000);
+    }
+    // The largest whole number of seconds the clock holds is taken.
+    dialog->WhileOpen = [&](TestSetInterval &d) {
+        d.Edit1->setText(QStringLiteral("2147483"));
+        d.Button1->click();
+    };
+    EXPECT_EQ(dialog->AskInterval(), 2147483000);
+}
+
+TEST_F(FullScreen, IntervalFieldTakesDigitsOnlyAndBeepsAtAnythingElse)
+{
+    dialog->WhileOpen = [&](TestSetInterval &d) {
+        d.Edit1->clear();
+        QTest::keyClicks(d.Edit1, QStringLiteral("1a2"));
+        EXPECT_EQ(d.Edit1->text(), "12");
+        EXPECT_EQ(d.Beeps, 1);
+        QTest::keyClick(d.Edit1, Qt::Key_Backspace);
+        QTest::keyClick(d.Edit1, Qt::Key_Left);
+        QTest::keyClick(d.Edit1, Qt::Key_Delete);
+        QTest::keyClicks(d.Edit1, QStringLiteral(" -5"));
+        EXPECT_EQ(d.Edit1->text(), "5");
+        EXPECT_EQ(d.Beeps, 3);
+        // Enter presses "Set".
+        QTest::keyClick(d.Edit1, Qt::Key_Return);
+        EXPECT_FALSE(d.isVisible());
+    };
+    EXPECT_EQ(dialog->AskInterval(), 5000);
+}
+
+TEST_F(FullScreen, SettingsRestoreAndSaveTheInterval)
+{
+    viewer->SetInterval(4000);
+    EXPECT_EQ(fMain->SlideshowInterval(), 4000);
+    // A stored value the clock cannot use keeps the interval it has.
+    viewer->SetInterval(0);
+    viewer->SetInterval(-20);
+    EXPECT_EQ(viewer->Timer1->interval(), 4000);
+}
