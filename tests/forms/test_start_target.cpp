@@ -7,6 +7,7 @@
 #include "forms/fmSplash.h"
 #include "imageview/BmpCodec.h"
 #include "imageview/view/QloImage.h"
+#include "platform/IniFile.h"
 #include "platform/Services.h"
 #include "platform/TempFolder.h"
 
@@ -34,7 +35,7 @@ protected:
     void SetUp() override
     {
         root = dir.path();
-        qputenv("QUILLO_SYSTEM_SETTINGS_DIR", QByteArray::fromStdString(root + "/system"));
+        SetInstallRecordFile(root + "/install-record.ini");
         stored = root + "/stored";
         named = root + "/named \xe9";
         ASSERT_EQ(::mkdir(stored.c_str(), 0755), 0);
@@ -47,7 +48,11 @@ protected:
             WritePicture(named + name, 10 + i, 7);
         }
     }
-    void TearDown() override { DestroyApplicationWindows(); }
+    void TearDown() override
+    {
+        DestroyApplicationWindows();
+        SetInstallRecordFile("");
+    }
 
     // Writes the settings file, creates the windows and runs the start-up sequence
     // with `folder`/`file` named on the command line.
