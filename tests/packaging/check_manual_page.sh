@@ -4,6 +4,7 @@
 # what it must: the arguments, the settings file's two places and the exit codes.
 set -euo pipefail
 page=$1
+version=$2
 warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
 if [ -n "$warnings" ]; then
     echo "manual page: warnings while rendering:" >&2
@@ -11,7 +12,7 @@ if [ -n "$warnings" ]; then
     exit 1
 fi
 text=$(MANWIDTH=80 MAN_KEEP_FORMATTING=0 man -l "$page" 2>/dev/null | col -b)
-for expected in 'FOLDER | FILE' '--help' '--version' 'quillo.ini' 'XDG_CONFIG_HOME/quillo/quillo.ini' \
+for expected in "Quillo $version" 'FOLDER | FILE' '--help' '--version' 'quillo.ini' 'XDG_CONFIG_HOME/quillo/quillo.ini' \
                 'EXIT STATUS' 'FILES'; do
     grep -qF -- "$expected" <<<"$text" || { echo "manual page: \"$expected\" missing" >&2; exit 1; }
 done
