@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
+#include "forms/DesignFont.h"
 #include "forms/DesktopServices.h"
 #include "forms/Forms.h"
 #include "forms/QloApplication.h"
@@ -68,6 +69,7 @@ int main(int argc, char **argv)
     // The main window is shown by the start-up sequence, not by the loop.
     QApplication::setQuitOnLastWindowClosed(false);
     quillo::InstallDesktopServices();
+    quillo::ApplyDesignFont();
     CloseOnTerminationSignals();
 
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
