@@ -8,6 +8,7 @@ packages=(
   libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils openbox xdotool imagemagick python3 fonts-wine
   desktop-file-utils appstream man-db groff-base bsdextrautils
+  xclip python3-pil
 )
 missing=()
 for p in "${packages[@]}"; do
