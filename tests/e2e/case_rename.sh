@@ -35,6 +35,7 @@ rename_typing()
     local dialog question
     dialog=$(e2e_wait_window "Rename file...")
     e2e_activate "$dialog"
+    [ "$questions" -gt 0 ] || e2e_screenshot dialog >/dev/null
     xdotool type --delay 20 "$2"
     xdotool key Return
     question=$(e2e_wait_window "Confirm rename...")
