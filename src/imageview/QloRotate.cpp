@@ -20,7 +20,7 @@ template <std::size_t PixelBytes>
 void MoveBytePixels(const std::uint8_t *src, std::size_t srcRow, std::uint8_t *dst, std::size_t dstRow,
                     std::size_t w, std::size_t h, TTurn turn)
 {
-    constexpr std::size_t kTile = 32;
+    constexpr std::size_t kTile = 64;
     for (std::size_t r0 = 0; r0 < h; r0 += kTile) {
         const std::size_t r1 = std::min(h, r0 + kTile);
         for (std::size_t c0 = 0; c0 < w; c0 += kTile) {
