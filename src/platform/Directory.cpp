@@ -51,7 +51,9 @@ struct DirCloser {
 
 } // namespace
 
-bool MatchesMask(const std::string &name, const std::string &pattern)
+namespace {
+
+bool Match(const std::string &name, const std::string &pattern, std::size_t &count)
 {
     // Greedy scan that remembers only the last "*": on a mismatch the star takes
     // one more character and the rest of the pattern is tried again. Earlier stars
@@ -60,6 +62,7 @@ bool MatchesMask(const std::string &name, const std::string &pattern)
     std::size_t n = 0, p = 0;
     std::size_t starP = std::string::npos, starN = 0;
     while (n < name.size()) {
+        ++count;
         if (p < pattern.size() && pattern[p] == '*') {
             while (p < pattern.size() && pattern[p] == '*')
                 ++p;
@@ -86,6 +89,17 @@ bool MatchesMask(const std::string &name, const std::string &pattern)
     while (p < pattern.size() && pattern[p] == '*')
         ++p;
     return p == pattern.size();
+}
+
+} // namespace
+
+bool MatchesMask(const std::string &name, const std::string &pattern, std::size_t *steps)
+{
+    std::size_t count = 0;
+    const bool matched = Match(name, pattern, count);
+    if (steps)
+        *steps = count;
+    return matched;
 }
 
 bool EnumerateDirectory(const std::string &folder, const std::string &pattern,

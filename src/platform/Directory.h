@@ -2,6 +2,7 @@
 #pragma once
 // Directory listing with Windows-style wildcards, file-system queries and the
 // file operations whose Windows guarantees Quillo keeps (no silent replacement).
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,8 +18,10 @@ struct TSearchRec {
 };
 
 // Case-insensitive (ASCII) match of `name` against `pattern` with "*" (any run)
-// and "?" (one character). Other bytes compare exactly.
-bool MatchesMask(const std::string &name, const std::string &pattern);
+// and "?" (one character). Other bytes compare exactly. When `steps` is given it
+// receives the number of comparison steps taken (at most about name length x
+// pattern length, however many stars).
+bool MatchesMask(const std::string &name, const std::string &pattern, std::size_t *steps = nullptr);
 
 // Lists `folder` (no recursion) in file-system order, skipping "." and "..", and
 // calls `onMatch` for every entry whose name matches `pattern`. Returns false when

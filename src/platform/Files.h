@@ -13,19 +13,51 @@ namespace quillo {
 // No single picture file larger than this is read into memory.
 inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t(2) << 30;
 
-// Reads a whole regular file. Throws Error with the path and the reason.
+// "a file", "a folder", "a named pipe", "a socket", ... for a stat() mode.
+std::string FileKind(unsigned mode);
+
+// Reads a whole regular file; a FIFO, socket or device is refused at once. Throws Error with the path and the reason.
 std::vector<std::uint8_t> ReadFileBytes(const std::string &path);
 
-// The one routine through which Quillo writes a user's file. Refuses a target that
-// exists and is not writable (its contents stay); writes a temporary file in the
-// target's folder, flushes it and renames it over the target, keeping the old
-// file's permission bits. On any failure the old file is as it was. Throws Error.
+// The one routine through which Quillo writes a user's file (SafeWrite.cpp).
+// - Refuses a target that exists and is not writable, judged by its mode bits so
+//   that root is refused too (its contents stay), and one that is not a regular file.
+// - Writes the file a person has: a symbolic link is followed to the file it names,
+//   and the new file is made beside that one.
+// - A file with one name is replaced: the bytes go to an unnamed temporary file in
+//   the same folder (a named one where the file system has no O_TMPFILE) that gets
+//   the old file's owner, group, mode, ACLs and extended attributes where permitted,
+//   is flushed, and is renamed over the target; the folder is flushed after.
+// - A file with several hard links stays one file: it is rewritten in place behind
+//   a flushed backup copy in the same folder, from which the old bytes are put back
+//   when the write fails.
+// On any failure the old file is as it was and nothing is left behind. Throws Error.
 void SafeWriteFile(const std::string &path, std::span<const std::uint8_t> bytes);
 
 // Whether SafeWriteFile could write `path` now: the target, if it exists, is one it
 // accepts (a file someone may write, which this process may write), and its folder
 // takes the temporary file (writable and searchable).
 bool SafeWriteCanWrite(const std::string &path);
+
+// Test seam of SafeWriteFile: the hook is called before each step and may make the
+// step fail by returning an errno value (0 lets it run), or stop the process there.
+enum class TSafeWriteStep {
+    CreateTemp,   // the temporary file (or the backup copy) is about to be made
+    WriteChunk,   // one chunk of the new bytes is about to be written
+    Sync,         // the new bytes are about to be flushed
+    Replace,      // the finished file is about to take the target's name
+    Backup,       // the old bytes are about to be copied to the backup
+    Restore,      // the old bytes are about to be put back after a failure
+};
+using TSafeWriteHook = int (*)(TSafeWriteStep step, void *context);
+// Installs a hook (nullptr removes it). Not for the running program.
+void SetSafeWriteHook(TSafeWriteHook hook, void *context = nullptr);
+// How many bytes SafeWriteFile writes between two WriteChunk steps.
+inline constexpr std::size_t kSafeWriteChunk = std::size_t(1) << 20;
+
+// True for an existing file that nobody may write by its mode bits (a read-only file
+// as Windows has them, refused even for root, who passes every access() check).
+bool IsReadOnlyFile(const std::string &path);
 
 // Path helpers with the delimiter "/".
 std::string ExtractFileName(const std::string &path);  // after the last "/"

@@ -2,6 +2,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -41,6 +42,14 @@ TEST(SafeWrite, MissingFolderFailsWithoutLeftovers)
 {
     QTemporaryDir dir;
     EXPECT_THROW(SafeWriteFile(dir.path().toStdString() + "/no/such/x.bin", Bytes("x")), Error);
+    // Nothing was made on the way: no folder, no temporary file.
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty());
+    // A folder that exists but refuses the write (a file stands where the folder
+    // should be) leaves nothing either.
+    SafeWriteFile(dir.path().toStdString() + "/blocker", Bytes("x"));
+    EXPECT_THROW(SafeWriteFile(dir.path().toStdString() + "/blocker/x.bin", Bytes("x")), Error);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"blocker"});
     EXPECT_THROW(ReadFileBytes(dir.path().toStdString() + "/none"), Error);
     EXPECT_THROW(ReadFileBytes(dir.path().toStdString()), Error);
 }

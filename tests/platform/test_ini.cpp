@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 
 #include <QSettings>
+#include <cerrno>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -138,14 +139,22 @@ TEST(IniFile, WriteFailsWithoutTouchingTheFile)
     TempFolder dir;
     TIniFile inMissingFolder(dir / "no/such/q.ini");
     EXPECT_THROW(inMissingFolder.WriteInteger("Settings", "PreloadMax", 1), Error);
-    if (::geteuid() != 0) {
-        const std::string path = dir / "ro.ini";
-        Put(path, "[Settings]\nPreloadMax=5\n");
-        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-        TIniFile ini(path);
-        EXPECT_THROW(ini.WriteInteger("Settings", "PreloadMax", 6), Error);
-        EXPECT_EQ(ini.ReadInteger("Settings", "PreloadMax", 0), 5);
-    }
+    // Refused by its mode bits, so for root as well.
+    const std::string path = dir / "ro.ini";
+    Put(path, "[Settings]\nPreloadMax=5\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    TIniFile ini(path);
+    EXPECT_THROW(ini.WriteInteger("Settings", "PreloadMax", 6), Error);
+    EXPECT_EQ(ini.ReadInteger("Settings", "PreloadMax", 0), 5);
+
+    // A write that fails half-way (a full disk) keeps the file as it was.
+    const std::string full = dir / "full.ini";
+    Put(full, "; comment\n[Settings]\nPreloadMax=5\n");
+    SetSafeWriteHook([](TSafeWriteStep step, void *) { return step == TSafeWriteStep::WriteChunk ? ENOSPC : 0; });
+    TIniFile onFullDisk(full);
+    EXPECT_THROW(onFullDisk.WriteInteger("Settings", "PreloadMax", 6), Error);
+    SetSafeWriteHook(nullptr);
+    EXPECT_EQ(Get(full), "; comment\n[Settings]\nPreloadMax=5\n");
 }
 
 TEST(IniFile, SettingsOrderFromAFreshFile)

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A file descriptor closed when it goes out of scope.
+#include <unistd.h>
+
+namespace quillo {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+    UniqueFd(UniqueFd &&other) noexcept : fd_(other.Release()) {}
+    UniqueFd &operator=(UniqueFd &&other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            fd_ = other.Release();
+        }
+        return *this;
+    }
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    int Release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace quillo
