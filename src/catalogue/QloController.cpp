@@ -16,6 +16,7 @@ namespace quillo {
 namespace {
 
 constexpr std::int64_t kBytesPerMB = 1048576;
+constexpr std::int64_t kNeverPreloadFrom = std::int64_t(2048) * kBytesPerMB;
 
 // Runs a clean-up when the scope ends, whether by return or by a failure.
 template <typename F>
@@ -116,8 +117,11 @@ void TQloController::SearchDone(TJobThread *)
         AfterSearch(this, FTotalSize);
 
     // Taken after AfterSearch, which may still change the settings. A total equal
-    // to the budget does not preload; a budget of 0 preloads nothing.
-    const bool preload = Preload && static_cast<std::int64_t>(MaxPreload) * kBytesPerMB > FTotalSize;
+    // to the budget does not preload; a budget of 0 preloads nothing. A folder of
+    // 2 GiB or more is never preloaded, whatever budget the settings file holds
+    // (the dialog keeps it to 1024 MB, the file is not checked).
+    const bool preload = Preload && FTotalSize < kNeverPreloadFrom &&
+                         static_cast<std::int64_t>(MaxPreload) * kBytesPerMB > FTotalSize;
 
     FCatalogue->reserve(FSearchHits->size());
     FLoadJob = std::make_unique<TLoadThread>(true, std::move(data), preload);

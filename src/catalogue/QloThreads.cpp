@@ -65,7 +65,19 @@ void TLoadThread::LoadAll()
         for (const auto &hit : *FData.List) {
             current += hit->Size;
             const std::uint32_t start = GetTickCount();
-            auto entry = std::make_unique<TCallbackLoadData>(hit->FileName, *hit, FPreload);
+            std::unique_ptr<TCallbackLoadData> entry;
+            if (FPreload) {
+                // A picture that cannot be read (damaged, a matching sub-folder, a
+                // FIFO, a file gone meanwhile) is listed without its picture, as
+                // without preloading, and tried again when it is selected: one bad
+                // file must not hide the rest of the folder.
+                try {
+                    entry = std::make_unique<TCallbackLoadData>(hit->FileName, *hit, true);
+                } catch (const std::exception &) {
+                }
+            }
+            if (!entry)
+                entry = std::make_unique<TCallbackLoadData>(hit->FileName, *hit, false);
             if (FData.OnLoaded)
                 FData.OnLoaded(std::move(entry));
             const std::uint32_t time = GetTickCount() - start;
@@ -73,8 +85,8 @@ void TLoadThread::LoadAll()
                 FData.OnProgress(max, current, time, hit->FileName);
         }
     } catch (const std::exception &) {
-        // A picture that cannot be read (or a failing handler) ends the pass
-        // quietly: the folder still lists what was made so far.
+        // A failing handler ends the pass quietly: the folder still lists what was
+        // made so far.
     }
 }
 

@@ -54,8 +54,27 @@ void TBitmap::CheckDimensions(std::int64_t width, std::int64_t height, int bitsP
     // The 24-bit working copy bounds every stored form too (at most 4/3 of it).
     const std::uint64_t w = static_cast<std::uint64_t>(width), h = static_cast<std::uint64_t>(height);
     if (w > INT32_MAX || h > INT32_MAX || w * h * 3 > kMaxPixelBytes)
-        throw Error("Picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
-                    " pixels exceeds the limit of " + std::to_string(kMaxPixelBytes >> 20) + " MB");
+        TooLarge(width, height, kMaxPixelBytes);
+}
+
+void TBitmap::TooLarge(std::int64_t width, std::int64_t height, std::uint64_t maxPixelBytes)
+{
+    // Counted in pixels on both sides: the limit is on the 24-bit working copy.
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    const std::string limit = std::to_string(maxPixelBytes / 3) + " pixels";
+    if (width > INT32_MAX || height > INT32_MAX)
+        throw Error("Picture too large: " + size + " pixels is more than the limit of " + limit);
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    throw Error("Picture too large: " + size + " is " + std::to_string(pixels) + " pixels, more than the limit of " +
+                limit);
+}
+
+std::string TBitmap::DepthText(int bitsPerPixel)
+{
+    // "an" before the numbers spoken with a leading vowel: 8, 11, 18, 80-89, 800...
+    const std::string digits = std::to_string(bitsPerPixel);
+    const bool vowel = digits[0] == '8' || (digits.size() % 3 == 2 && (digits.rfind("11", 0) == 0 || digits.rfind("18", 0) == 0));
+    return (vowel ? "an " : "a ") + digits + "-bit";
 }
 
 std::array<std::uint32_t, 3> TBitmap::DefaultMasks(int bitsPerPixel)
@@ -150,7 +169,7 @@ void TBitmap::SetPixelFormat(int bitsPerPixel)
         return;
     }
     if (bitsPerPixel != 24 && bitsPerPixel != 32)
-        throw Error("Cannot convert a " + std::to_string(bpp_) + "-bit bitmap to " +
+        throw Error("Cannot convert " + DepthText(bpp_) + " bitmap to " +
                     std::to_string(bitsPerPixel) + " bits per pixel");
     TBitmap out(width_, height_, bitsPerPixel);
     const int step = bitsPerPixel / 8;

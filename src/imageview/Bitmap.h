@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -97,6 +98,10 @@ public:
     static bool ValidBitsPerPixel(int bitsPerPixel);
     // Throws Error when a picture of this size may not be made.
     static void CheckDimensions(std::int64_t width, std::int64_t height, int bitsPerPixel);
+    // "Picture too large: ..." with the pixel count and the limit, both in pixels.
+    [[noreturn]] static void TooLarge(std::int64_t width, std::int64_t height, std::uint64_t maxPixelBytes);
+    // "an 8-bit", "a 24-bit": the depth with its article, for messages.
+    static std::string DepthText(int bitsPerPixel);
     // 5-5-5 for 16 bits, 8-8-8 otherwise: what an uncompressed (BI_RGB) file implies.
     static std::array<std::uint32_t, 3> DefaultMasks(int bitsPerPixel);
 

@@ -66,6 +66,9 @@ void CheckMasks(const std::array<std::uint32_t, 3> &masks, int bitsPerPixel)
         const std::uint32_t run = m == 0 ? 0 : m >> std::countr_zero(m);
         valid = valid && (m & ~pixelBits) == 0 && (run & (run + 1)) == 0;
     }
+    // All three empty: no colour bits at all, every pixel would read as black.
+    if (masks[0] == 0 && masks[1] == 0 && masks[2] == 0)
+        throw Error("Invalid bitmap colour masks: red, green and blue are all 0, so the pixels hold no colour");
     if (!valid)
         throw Error("Invalid bitmap colour masks: red " + Hex(masks[0]) + ", green " + Hex(masks[1]) +
                     ", blue " + Hex(masks[2]));
@@ -153,6 +156,8 @@ TBitmap ReadBmp(std::span<const std::uint8_t> file, std::uint64_t maxPixelBytes)
 {
     const std::uint8_t *f = file.data();
     const std::size_t size = file.size();
+    if (size == 0)
+        throw Error("The file is empty");
     if (size >= 2 && f[0] == 0xFF && f[1] == 0xD8)
         throw Error("Not a bitmap file: the data is a JPEG picture");
     if (size < 2 || f[0] != 'B' || f[1] != 'M')
@@ -235,8 +240,7 @@ TBitmap ReadBmp(std::span<const std::uint8_t> file, std::uint64_t maxPixelBytes)
         throw Error("Invalid bitmap: a compressed bitmap cannot be stored top-down");
     TBitmap::CheckDimensions(width, rows, bpp);
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(rows) * 3 > maxPixelBytes)
-        throw Error("Picture too large: " + std::to_string(width) + " x " + std::to_string(rows) +
-                    " pixels exceeds the limit of " + std::to_string(maxPixelBytes >> 20) + " MB");
+        TBitmap::TooLarge(width, rows, maxPixelBytes);
 
     std::size_t pos = kFileHeaderBytes + headerBytes;
     std::array<std::uint32_t, 3> masks = TBitmap::DefaultMasks(bpp);
@@ -261,15 +265,15 @@ TBitmap ReadBmp(std::span<const std::uint8_t> file, std::uint64_t maxPixelBytes)
         const bool countGiven = colorsUsed != 0;
         std::uint64_t count = countGiven ? colorsUsed : maxEntries;
         if (count > maxEntries)
-            throw Error("Invalid colour table size: " + std::to_string(count) + " entries for a " +
-                        std::to_string(bpp) + "-bit bitmap (at most " + std::to_string(maxEntries) + ")");
+            throw Error("Invalid colour table size: " + std::to_string(count) + " entries for " +
+                        TBitmap::DepthText(bpp) + " bitmap (at most " + std::to_string(maxEntries) + ")");
         // When the header leaves the count open, some writers store fewer entries:
         // the table then ends where the pixel data starts.
         if (!countGiven && pixelOffset > pos && pos + count * entryBytes > pixelOffset)
             count = (pixelOffset - pos) / entryBytes;
         if (count == 0)
-            throw Error("Invalid colour table size: a " + std::to_string(bpp) +
-                        "-bit bitmap needs at least one colour");
+            throw Error("Invalid colour table size: " + TBitmap::DepthText(bpp) +
+                        " bitmap needs at least one colour");
         if ((size - pos) / entryBytes < count)
             Truncated("the colour table is incomplete");
         colors.resize(static_cast<std::size_t>(count));

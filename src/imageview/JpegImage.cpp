@@ -301,6 +301,8 @@ class Decompressor {
 public:
     explicit Decompressor(std::span<const std::uint8_t> data)
     {
+        if (data.empty())
+            throw Error("The file is empty");
         if (data.size() > static_cast<std::size_t>(static_cast<unsigned long>(-1)))
             throw Error("JPEG data too large");
         if (!JpegReadHeader(&job_, data.data(), static_cast<unsigned long>(data.size())))
@@ -309,14 +311,16 @@ public:
         header_.height = static_cast<int>(job_.cinfo.image_height);
         header_.grayscale = job_.cinfo.jpeg_color_space == JCS_GRAYSCALE;
         header_.progressive = job_.cinfo.progressive_mode != 0;
-        // Refused here, before libjpeg or we allocate anything the size of the picture.
-        TBitmap::CheckDimensions(header_.width, header_.height, 24);
     }
 
     const JpegHeader &Header() const { return header_; }
 
     TBitmap Decode()
     {
+        // The size limit holds for the pixels, so a header alone (a preloaded picture
+        // not yet shown) is never refused for it. Checked before libjpeg or we
+        // allocate anything the size of the picture.
+        TBitmap::CheckDimensions(header_.width, header_.height, 24);
         if (!JpegStartDecompress(&job_))
             throw Error(job_.err.message);
         if (job_.cinfo.output_width != job_.cinfo.image_width ||
@@ -385,6 +389,7 @@ void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes)
 {
     const JpegHeader header = ReadHeader(bytes);
     bytes_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    SourceName.clear();
     decoded_.reset();
     width_ = header.width;
     height_ = header.height;
@@ -395,6 +400,19 @@ void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes)
 void TJPEGImage::LoadFromFile(const std::string &path)
 {
     LoadFromBytes(ReadFileBytes(path));
+    SourceName = path;
+}
+
+TBitmap TJPEGImage::Decode() const
+{
+    // A failure while decoding says which file, as one while loading does.
+    try {
+        return DecodeJpeg(*bytes_);
+    } catch (const Error &e) {
+        if (SourceName.empty())
+            throw Error(std::string("Cannot decode the JPEG picture: ") + e.what());
+        throw Error("Cannot load \"" + SourceName + "\" as JPEG: " + e.what());
+    }
 }
 
 const TBitmap &TJPEGImage::Bitmap() const
@@ -404,7 +422,7 @@ const TBitmap &TJPEGImage::Bitmap() const
             static const TBitmap empty;
             return empty;
         }
-        decoded_ = std::make_shared<const TBitmap>(DecodeJpeg(*bytes_));
+        decoded_ = std::make_shared<const TBitmap>(Decode());
     }
     return *decoded_;
 }
@@ -414,7 +432,7 @@ TBitmap TJPEGImage::ToBitmap() const
     if (decoded_)
         return *decoded_;
     if (bytes_)
-        return DecodeJpeg(*bytes_);
+        return Decode();
     return TBitmap();
 }
 

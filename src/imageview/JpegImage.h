@@ -37,6 +37,8 @@ public:
 
     int CompressionQuality = kDefaultQuality;
     bool Smoothing = false;
+    // The file the bytes came from, named by errors raised when the pixels are decoded.
+    std::string SourceName;
 
     // The decoded pixels, decoded on the first call and kept by this object.
     const TBitmap &Bitmap() const;
@@ -55,6 +57,8 @@ public:
     void ReleaseDecoded();
 
 private:
+    TBitmap Decode() const;
+
     std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
     mutable std::shared_ptr<const TBitmap> decoded_;
     int width_ = 0;

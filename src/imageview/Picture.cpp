@@ -201,6 +201,7 @@ void TPicture::LoadFromFile(const std::string &path)
         case TGraphicKind::Jpeg: {
             auto jpeg = std::make_shared<TJPEGImage>();
             jpeg->LoadFromBytes(std::move(bytes));
+            jpeg->SourceName = path;
             loaded.jpeg_ = std::move(jpeg);
             loaded.NewContent();
             break;

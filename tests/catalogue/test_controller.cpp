@@ -10,7 +10,10 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <algorithm>
 
@@ -204,7 +207,7 @@ TEST_F(ControllerTest, FoldersBeyondFourGigabytesAreCountedWhole)
     EXPECT_EQ(loaded, (Strings{"huge1.jpg-", "huge2.jpg-"}));
 }
 
-TEST_F(ControllerTest, UnreadableSecondPictureEndsThePassQuietly)
+TEST_F(ControllerTest, UnreadablePictureIsListedWithoutItsPictureAndThePassGoesOn)
 {
     qlo.Mask = "a.bmp;b.bmp;c.bmp";
     WriteBmp(P("a.bmp"), 100);
@@ -212,10 +215,12 @@ TEST_F(ControllerTest, UnreadableSecondPictureEndsThePassQuietly)
     WriteBmp(P("c.bmp"), 300);
     const auto before = ReadBytes(P("b.bmp"));
     Catalogue(root);
-    EXPECT_EQ(events, (Strings{"AfterSearch 600", "Progress 100/600", "AfterLoad 600 rows 1"}));
-    EXPECT_EQ(Loaded(), Strings{"a.bmp+"});
-    EXPECT_EQ(Rows(), Strings{"a.bmp"});
+    EXPECT_EQ(events, (Strings{"AfterSearch 600", "Progress 100/600", "Progress 300/600", "Progress 600/600",
+                               "AfterLoad 600 rows 3"}));
+    EXPECT_EQ(Loaded(), (Strings{"a.bmp+", "b.bmp-", "c.bmp+"}));
+    EXPECT_EQ(Rows(), (Strings{"a.bmp", "b.bmp", "c.bmp"}));
     EXPECT_EQ(ReadBytes(P("b.bmp")), before);
+    EXPECT_TRUE(qlo.Catalogue()[1]->Image->Picture.Empty());
 }
 
 TEST_F(ControllerTest, MatchingSubFolderOrVanishedFilesWhilePreloading)
@@ -225,31 +230,86 @@ TEST_F(ControllerTest, MatchingSubFolderOrVanishedFilesWhilePreloading)
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(P("b.bmp"))));
     WriteBmp(P("c.bmp"));
     Catalogue(root);
-    EXPECT_EQ(Loaded(), Strings{"a.bmp+"});
+    EXPECT_EQ(Loaded(), (Strings{"a.bmp+", "b.bmp-", "c.bmp+"}));
 
-    // Without preloading the sub-folder is listed like a file.
+    // Without preloading the sub-folder is listed like a file all the same.
     qlo.Preload = false;
     Catalogue(root);
     EXPECT_EQ(Loaded(), (Strings{"a.bmp-", "b.bmp-", "c.bmp-"}));
 
-    // A file removed between listing and loading.
+    // A file removed between listing and loading is listed as found, unloaded, as
+    // it would be without preloading.
     qlo.Preload = true;
     onAfterSearch = [this] { ::unlink(P("a.bmp").c_str()); };
     Catalogue(root);
-    EXPECT_TRUE(qlo.Catalogue().empty());
-    EXPECT_EQ(events.back(), "AfterLoad 140 rows 0");
+    EXPECT_EQ(Loaded(), (Strings{"a.bmp-", "b.bmp-", "c.bmp+"}));
+    EXPECT_EQ(events.back(), "AfterLoad 140 rows 3");
 
     // The whole folder gone between listing and loading.
     WriteBmp(P("a.bmp"));
     onAfterSearch = [this] { ASSERT_TRUE(QDir(QString::fromStdString(root)).removeRecursively()); };
     Catalogue(root);
-    EXPECT_TRUE(qlo.Catalogue().empty());
-    EXPECT_EQ(events.size(), 2u);
+    EXPECT_EQ(Loaded(), (Strings{"a.bmp-", "b.bmp-", "c.bmp-"}));
     qlo.Preload = false;
     onAfterSearch = nullptr;
     Catalogue(root);
     EXPECT_EQ(events, (Strings{"AfterSearch 0", "AfterLoad 0 rows 0"}));
     QDir().mkdir(QString::fromStdString(root));
+}
+
+TEST_F(ControllerTest, FifoNamedLikeAPictureIsListedAndNeverHangsThePass)
+{
+    qlo.Mask = "*.jpg";
+    WriteJpeg(P("a.jpg"));
+    ASSERT_EQ(::mkfifo(P("b.jpg").c_str(), 0644), 0);
+    WriteJpeg(P("c.jpg"));
+    Catalogue(root);
+    Strings loaded = Loaded();
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(loaded, (Strings{"a.jpg+", "b.jpg-", "c.jpg+"}));
+    EXPECT_EQ(Rows(), (Strings{"a.jpg", "b.jpg", "c.jpg"}));
+}
+
+TEST_F(ControllerTest, OversizedPanoramaIsPreloadedByItsHeaderLikeAnyFile)
+{
+    // The pixel limit applies when the picture is decoded, not to its header.
+    qlo.Mask = "*.jpg";
+    std::vector<std::uint8_t> jpeg = EncodeJpeg(TBitmap(16, 16), 90);
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = 20000 >> 8, jpeg[i + 6] = 20000 & 0xFF; // height
+            jpeg[i + 7] = 30000 >> 8, jpeg[i + 8] = 30000 & 0xFF; // width
+            break;
+        }
+    WriteBytes(P("pano.jpg"), jpeg);
+    WriteJpeg(P("z.jpg"));
+    Catalogue(root);
+    Strings loaded = Loaded();
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(loaded, (Strings{"pano.jpg+", "z.jpg+"}));
+    for (const auto &e : qlo.Catalogue()) {
+        if (ExtractFileName(e->FileName) == "pano.jpg") {
+            EXPECT_EQ(e->Image->Picture.Width(), 30000);
+        }
+    }
+}
+
+TEST_F(ControllerTest, FoldersOfTwoGigabytesAreNeverPreloadedWhateverTheBudget)
+{
+    qlo.Mask = "a.bmp;big.jpg";
+    WriteBmp(P("a.bmp"), 100);
+    // A budget above 2047 MB from an unchecked settings file still preloads a small folder...
+    qlo.MaxPreload = 4096;
+    Catalogue(root);
+    EXPECT_EQ(Loaded(), Strings{"a.bmp+"});
+    // ...but never one of 2 GiB or more (the big file would not be read either way).
+    WriteSparse(P("big.jpg"), (std::int64_t(2) << 30) - 100);
+    for (const int budget : {2048, 4096, 1 << 30, INT32_MAX}) {
+        qlo.MaxPreload = budget;
+        Catalogue(root);
+        EXPECT_EQ(Loaded(), (Strings{"a.bmp-", "big.jpg-"})) << budget;
+        EXPECT_EQ(events.front(), "AfterSearch 2147483648");
+    }
 }
 
 TEST_F(ControllerTest, UnreadableFolderListsNothing)

@@ -244,7 +244,7 @@ std::vector<BadCase> BadCases()
 {
     const Bytes valid = Bmp{.width = 2, .height = 2, .rows = {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}}}.Build();
     return {
-        {"empty_file", {}, "Not a bitmap file"},
+        {"empty_file", {}, "The file is empty"},
         {"jpeg_named_bmp", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0}, "Not a bitmap file: the data is a JPEG"},
         {"bad_signature", Text("GIF89a\1\0\1\0\0\0\0\0\0\0\0\0\0\0"), "does not start with the signature"},
         {"truncated_file_header", Bytes(valid.begin(), valid.begin() + 12), "file header is incomplete"},
@@ -263,18 +263,25 @@ std::vector<BadCase> BadCases()
         {"zero_width", Bmp{.width = 0}.Build(), "Invalid bitmap width: 0"},
         {"negative_width", Bmp{.width = -5}.Build(), "Invalid bitmap width: -5"},
         {"zero_height", Bmp{.height = 0}.Build(), "Invalid bitmap height: 0"},
-        {"huge_dimensions", Bmp{.width = 100000, .height = 100000}.Build(), "Picture too large"},
-        {"huge_negative_height", Bmp{.width = 1, .height = INT32_MIN}.Build(), "Picture too large"},
+        {"huge_dimensions", Bmp{.width = 100000, .height = 100000}.Build(),
+         "Picture too large: 100000 x 100000 is 10000000000 pixels, more than the limit of 357913941 pixels"},
+        {"huge_negative_height", Bmp{.width = 1, .height = INT32_MIN}.Build(),
+         "Picture too large: 1 x 2147483648 pixels is more than the limit of 357913941 pixels"},
         {"top_down_rle", Bmp{.height = -1, .bits = 8, .compression = 1, .palette = kFour, .rle = {0, 1}}.Build(),
          "cannot be stored top-down"},
-        {"colour_table_size_300", Bmp{.bits = 8, .colorsUsed = 300}.Build(), "Invalid colour table size: 300 entries"},
-        {"colour_table_size_3_for_1_bit", Bmp{.bits = 1, .colorsUsed = 3}.Build(), "(at most 2)"},
+        {"colour_table_size_300", Bmp{.bits = 8, .colorsUsed = 300}.Build(),
+         "Invalid colour table size: 300 entries for an 8-bit bitmap (at most 256)"},
+        {"colour_table_size_3_for_1_bit", Bmp{.bits = 1, .colorsUsed = 3}.Build(), "for a 1-bit bitmap (at most 2)"},
         {"truncated_colour_table", Bmp{.bits = 8, .colorsUsed = 16, .palette = kFour}.Build(), "colour table is incomplete"},
         {"truncated_masks", Bmp{.bits = 16, .compression = 3, .masks = {0xF800}}.Build(), "colour masks are incomplete"},
         {"mask_with_hole", Bmp{.bits = 16, .compression = 3, .masks = {0xF00F, 0x07E0, 0}, .rows = {{0, 0}}}.Build(),
          "Invalid bitmap colour masks: red 0xF00F"},
         {"mask_wider_than_pixel", Bmp{.bits = 16, .compression = 3, .masks = {0xFF0000, 0xFF00, 0xFF}, .rows = {{0, 0}}}.Build(),
          "Invalid bitmap colour masks"},
+        {"all_masks_zero", Bmp{.bits = 16, .compression = 3, .masks = {0, 0, 0}, .rows = {{0, 0}}}.Build(),
+         "red, green and blue are all 0"},
+        {"all_masks_zero_v4", Bmp{.header = 108, .bits = 32, .compression = 3, .masks = {0, 0, 0}, .rows = {{0, 0, 0, 0}}}.Build(),
+         "red, green and blue are all 0"},
         {"overlapping_masks", Bmp{.bits = 32, .compression = 3, .masks = {0xFF00, 0xFF0, 0xF}, .rows = {{0, 0, 0, 0}}}.Build(),
          "Invalid bitmap colour masks"},
         {"pixel_offset_past_end", Bmp{.pixelOffset = 5000, .cut = 4900}.Build(), "pixel data offset 5000 lies past the end"},
@@ -319,7 +326,32 @@ TEST(BmpRead, CallerLimitRefusesLargePicture)
 {
     const Bytes file = Bmp{.width = 100, .height = 100, .bits = 8, .compression = 1, .palette = kFour, .rle = {0, 1}}.Build();
     EXPECT_NO_THROW(ReadBmp(file));
-    EXPECT_THROW(ReadBmp(file, 1000), Error);
+    try {
+        ReadBmp(file, 1000);
+        FAIL() << "accepted";
+    } catch (const Error &e) {
+        // Both sides in pixels: 1000 bytes of 24-bit pixels hold 333 of them.
+        EXPECT_STREQ(e.what(), "Picture too large: 100 x 100 is 10000 pixels, more than the limit of 333 pixels");
+    }
+}
+
+TEST(BmpRead, DepthsTakeTheirArticle)
+{
+    EXPECT_EQ(TBitmap::DepthText(8), "an 8-bit");
+    EXPECT_EQ(TBitmap::DepthText(1), "a 1-bit");
+    EXPECT_EQ(TBitmap::DepthText(24), "a 24-bit");
+    EXPECT_EQ(TBitmap::DepthText(11), "an 11-bit");
+    EXPECT_EQ(TBitmap::DepthText(18), "an 18-bit");
+    EXPECT_EQ(TBitmap::DepthText(110), "a 110-bit");
+    EXPECT_EQ(TBitmap::DepthText(80), "an 80-bit");
+    TBitmap eight(2, 2, 8);
+    eight.ColorTable().assign(2, TRGBQuad{});
+    try {
+        eight.SetPixelFormat(16);
+        FAIL() << "converted";
+    } catch (const Error &e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot convert an 8-bit bitmap"), std::string::npos) << e.what();
+    }
 }
 
 TEST(BmpRead, EveryPrefixOfAValidFileFailsCleanly)

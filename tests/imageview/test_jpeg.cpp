@@ -209,19 +209,36 @@ TEST(Jpeg, RandomDamageNeverCrashes)
     EXPECT_GT(failures, 0);
 }
 
-TEST(Jpeg, AbsurdDimensionsAreRefusedBeforeDecoding)
+TEST(Jpeg, AbsurdDimensionsAreRefusedWhenDecodedNotWhenTheHeaderIsRead)
 {
+    // A preloaded picture parses only its header; the pixel limit waits for the pixels.
     std::vector<std::uint8_t> data = EncodeJpeg(QuadrantBitmap(16, 16), 90);
     SetFrameSize(data, 65000, 65000);
     TJPEGImage jpeg;
+    jpeg.LoadFromBytes(data);
+    EXPECT_EQ(jpeg.Width(), 65000);
+    EXPECT_EQ(jpeg.Height(), 65000);
     try {
-        jpeg.LoadFromBytes(data);
-        FAIL() << "accepted a 65000 x 65000 picture";
+        (void)jpeg.Bitmap();
+        FAIL() << "decoded a 65000 x 65000 picture";
     } catch (const Error &e) {
-        EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+        EXPECT_STREQ(e.what(), "Cannot decode the JPEG picture: Picture too large: 65000 x 65000 is 4225000000 "
+                               "pixels, more than the limit of 357913941 pixels");
     }
-    EXPECT_TRUE(jpeg.Empty());
+    EXPECT_THROW(jpeg.ToBitmap(), Error);
     EXPECT_THROW(DecodeJpeg(data), Error);
+    EXPECT_EQ(jpeg.SaveToBytes(), data); // still written back as it was
+}
+
+TEST(Jpeg, EmptyDataSaysItIsEmpty)
+{
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromBytes({});
+        FAIL() << "accepted";
+    } catch (const Error &e) {
+        EXPECT_STREQ(e.what(), "The file is empty");
+    }
 }
 
 TEST(Jpeg, ProgressiveCoefficientsStayWithinTheMemoryBound)

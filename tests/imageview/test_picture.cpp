@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 using namespace quillo;
@@ -100,6 +101,31 @@ TEST_F(PictureFiles, UnknownOrMislabelledFilesFailClearly)
     EXPECT_THROW(p.LoadFromFile(Path("scan.jpg")), Error);
     EXPECT_EQ(p.Kind(), TGraphicKind::Jpeg);
     EXPECT_EQ(p.Width(), 20);
+}
+
+TEST_F(PictureFiles, EmptyFilesAndDecodingErrorsNameTheFileAndFormat)
+{
+    EXPECT_EQ(LoadError(Write("empty.jpg", {})), "Cannot load \"" + Path("empty.jpg") + "\" as JPEG: The file is empty");
+    EXPECT_EQ(LoadError(Write("empty.bmp", {})), "Cannot load \"" + Path("empty.bmp") + "\" as Bitmap: The file is empty");
+
+    // Damaged past its header: the load succeeds, the decoding fails and says where.
+    std::vector<std::uint8_t> damaged = jpegBytes;
+    SetFrameSize(damaged, 40000, 40000);
+    TPicture p;
+    p.LoadFromFile(Write("pano.jpg", damaged));
+    EXPECT_EQ(p.Width(), 40000);
+    for (const auto &decode : {std::function<void()>([&] { (void)p.DrawBitmap(); }),
+                               std::function<void()>([&] { (void)p.ToBitmap(); }),
+                               std::function<void()>([&] { (void)TPicture(p).DrawBitmap(); })}) {
+        try {
+            decode();
+            ADD_FAILURE() << "decoded";
+        } catch (const Error &e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot load \"" + Path("pano.jpg") +
+                                                 "\" as JPEG: Picture too large: 40000 x 40000 is 1600000000 "
+                                                 "pixels, more than the limit of 357913941 pixels");
+        }
+    }
 }
 
 TEST_F(PictureFiles, SavesInItsOwnFormat)
