@@ -2,9 +2,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs bench_catalogue and prints its figures as ratios against the peers of the
 # same run: cataloguing vs `ls -l`, preloading vs `cat`, and heap per entry.
-# Usage: bench/catalogue_vs_ls.sh [build dir]   (configured with -DQUILLO_BUILD_BENCH=ON)
+# Usage: bench/catalogue_vs_ls.sh [build dir]   (default build/bench, the bench preset's)
 set -euo pipefail
-build=${1:-build/release}
+cd "$(dirname "$0")/.."
+build=${1:-build/bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_GUI=ON -DQUILLO_BUILD_TESTS=OFF \
+  -DQUILLO_BUILD_BENCH=ON -DQUILLO_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" --target bench_catalogue >/dev/null
 json=$(mktemp)
 trap 'rm -f "$json"' EXIT

@@ -5,8 +5,10 @@
 #   bench/jpeg_vs_djpeg.sh [build dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/release}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_BENCH=ON \
-  -DQUILLO_BUILD_GUI=OFF -DQUILLO_BUILD_TESTS=OFF >/dev/null
+# Benchmarks build in a folder of their own (the bench preset's), never in the
+# program's build/release.
+build=${1:-build/bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_GUI=ON -DQUILLO_BUILD_TESTS=OFF \
+  -DQUILLO_BUILD_BENCH=ON -DQUILLO_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" --target bench_jpeg
 "$build/bench/bench_jpeg" --benchmark_report_aggregates_only=true

@@ -5,9 +5,9 @@
 # Extra arguments go to resample_peers.py (e.g. --rounds 7).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${QUILLO_BENCH_BUILD:-$root/build/render-rel}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_BENCH=ON \
-  -DQUILLO_BUILD_GUI=OFF -DQUILLO_BUILD_TESTS=OFF >/dev/null
+build="${QUILLO_BENCH_BUILD:-$root/build/bench}"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_GUI=ON -DQUILLO_BUILD_TESTS=OFF \
+  -DQUILLO_BUILD_BENCH=ON -DQUILLO_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" --target bench_resample -j "$(nproc)" >/dev/null
 for tool in vips vipsheader; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: apt-get install libvips-tools" >&2; exit 1; }
