@@ -121,20 +121,22 @@ void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
 void TfMain::ShowMainAndCloseSplash()
 {
     // A folder named on the command line opens where the stored one would have.
-    std::string startFile;
-    if (!FStartFolder.empty()) {
+    const bool named = !FStartFolder.empty();
+    bool fileNamed = false;
+    if (named) {
         const std::string folder = std::exchange(FStartFolder, {});
-        startFile = std::exchange(FStartFile, {});
+        const std::string file = std::exchange(FStartFile, {});
         SelectFolder(folder);
-        if (!startFile.empty())
-            SelectFile(startFile);
+        fileNamed = !file.empty() && SelectFile(file);
     }
     show();
     // Let the main window draw before the splash goes (the only deliberate wait).
-    QTimer::singleShot(250, this, [this, startFile] {
-        // The list has its final size only now (a maximised window may come later
-        // than the show): bring the named file's row into view again.
-        if (!startFile.empty() && lvFiles->currentIndex().isValid())
+    QTimer::singleShot(250, this, [this, named, fileNamed] {
+        // The tree and list have their final sizes only now (a maximised window
+        // may come later than the show): bring what was named into view again.
+        if (named && ShellTreeView1->currentIndex().isValid())
+            ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+        if (fileNamed && lvFiles->currentIndex().isValid())
             lvFiles->scrollTo(lvFiles->currentIndex());
         if (FSplash)
             FSplash->close();

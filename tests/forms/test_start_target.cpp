@@ -2,6 +2,7 @@
 // A folder or file named on the command line, opened by the start-up sequence in
 // place of the stored last folder.
 #include "forms/Forms.h"
+#include "forms/ShellTreeView.h"
 #include "forms/fmMain.h"
 #include "forms/fmSettings.h"
 #include "forms/fmSplash.h"
@@ -12,6 +13,7 @@
 #include "platform/TempFolder.h"
 
 #include <QTableView>
+#include <QTreeView>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -105,6 +107,10 @@ TEST_F(StartTarget, FileIsSelectedShownAndScrolledIntoView)
     EXPECT_TRUE(fMain->lvFiles->selectionModel()->isRowSelected(current.row(), {}));
     const QRect row = fMain->lvFiles->visualRect(current);
     EXPECT_TRUE(fMain->lvFiles->viewport()->rect().contains(row)) << row.y();
+    // The folder's node is in view in the tree too, however deep it lies.
+    QTreeView *tree = fMain->ShellTreeView1;
+    const QRect node = tree->visualRect(tree->currentIndex());
+    EXPECT_TRUE(tree->viewport()->rect().intersects(node)) << node.y();
     EXPECT_FALSE(fMain->ActionList1.Suspended());
 }
 
