@@ -14,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
@@ -153,7 +154,14 @@ void TfFullScreen::ShowPicture(const TQloImage &AImage)
     Label1->setGeometry(0, 0, ScreenWidth(), kCaptionHeight);
     Label1->setText(CaptionText());
     Label1->raise();
+    // The main view lies under the viewer: it paints once when the viewer closes
+    // rather than at every step, so a step decodes and converts its picture once.
+    QPointer<QWidget> behind = fMain ? fMain->QloImage1 : nullptr;
+    if (behind)
+        behind->setUpdatesEnabled(false);
     RunModal();
+    if (behind)
+        behind->setUpdatesEnabled(true);
 }
 
 int TfFullScreen::RunModal()

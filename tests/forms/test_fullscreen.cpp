@@ -141,6 +141,8 @@ TEST_F(FullScreen, StepsThroughTheMainListBothWaysWithWrapAround)
     viewer->WhileOpen = [&](TestFullScreen &v) {
         EXPECT_EQ(v.Label1->text(), "a.bmp (Image 1 of 3)");
         EXPECT_EQ(v.Label1->geometry(), QRect(0, 0, 1600, 13));
+        // The main view under the viewer does not paint every step.
+        EXPECT_FALSE(fMain->QloImage1->updatesEnabled());
         EXPECT_EQ(v.QloImage1->Picture().Width(), 20);
         v.acNextExecute();
         EXPECT_EQ(v.Label1->text(), "b.bmp (Image 2 of 3)");
@@ -168,6 +170,7 @@ TEST_F(FullScreen, StepsThroughTheMainListBothWaysWithWrapAround)
     };
     fMain->acFullScreenExecute();
     EXPECT_EQ(viewer->Openings, 1);
+    EXPECT_TRUE(fMain->QloImage1->updatesEnabled());
     // Back in the main window the row the viewer ended on is current.
     EXPECT_EQ(Row(), 2);
     EXPECT_TRUE(fMain->lvFiles->selectionModel()->isRowSelected(2, {}));

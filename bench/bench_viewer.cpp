@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The fullscreen viewer stepping through 100 non-preloaded 24-megapixel JPEGs with
+// Down, each step painted (the viewer and the main window behind it), against
+// `djpeg -outfile /dev/null` on the same files in the same run. Prints the median
+// step, the median djpeg run and their ratio.
+#include "forms/Forms.h"
+#include "forms/fmFullScreen.h"
+#include "forms/fmMain.h"
+#include "forms/fmSettings.h"
+#include "imageview/JpegImage.h"
+#include "imageview/view/QloImage.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace quillo;
+
+namespace {
+
+double Ms(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The viewer's modal run replaced by the stepping loop.
+class SteppingViewer : public TfFullScreen {
+public:
+    int Steps = 0;
+    std::vector<double> StepMs;
+
+protected:
+    int RunModal() override
+    {
+        setWindowState(Qt::WindowNoState);
+        resize(1920, 1080);
+        show();
+        QApplication::processEvents();
+        for (int i = 0; i < Steps; ++i) {
+            const auto t = std::chrono::steady_clock::now();
+            acNextExecute();
+            // Everything the step made due is painted before the next one.
+            QloImage1->repaint();
+            QApplication::processEvents();
+            StepMs.push_back(Ms(std::chrono::steady_clock::now() - t));
+        }
+        acCloseExecute();
+        return 0;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int files = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
+
+    // Distinct noisy 6000 x 4000 pictures would take minutes to encode; one picture
+    // under many names is decoded anew at every step all the same (none preloaded).
+    TBitmap picture(6000, 4000, 24);
+    std::mt19937 rng(11);
+    for (int y = 0; y < picture.Height(); ++y) {
+        std::uint8_t *row = picture.ScanLine(y);
+        for (int x = 0; x < picture.Width() * 3; ++x)
+            row[x] = static_cast<std::uint8_t>((x / 3 + 2 * y) / 30 * 13 + (rng() & 31));
+    }
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, 90);
+    picture = TBitmap();
+    std::vector<std::string> names;
+    for (int i = 0; i < files; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/photo%03d.jpg", i);
+        names.push_back(folder + name);
+        SafeWriteFile(names.back(), jpeg);
+    }
+
+    CreateApplicationWindows((folder + "/quillo.ini").c_str());
+    fMain->tmrStartup->stop();
+    fSettings->CheckBox1->setChecked(false); // nothing preloaded
+    fMain->resize(1280, 900);
+    fMain->show();
+    QApplication::processEvents();
+    fMain->SelectFolder(folder);
+    QApplication::processEvents();
+    delete fFullScreen;
+    auto *viewer = new SteppingViewer;
+    fFullScreen = viewer;
+    viewer->Steps = files;
+
+    // Peer and viewer in alternating halves, so that both meet the same machine load.
+    std::vector<double> djpegMs;
+    const auto runPeer = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const std::string command = "djpeg -outfile /dev/null '" + names[static_cast<std::size_t>(i)] + "'";
+            const auto t = std::chrono::steady_clock::now();
+            if (std::system(command.c_str()) != 0) {
+                std::fprintf(stderr, "djpeg failed\n");
+                std::exit(1);
+            }
+            djpegMs.push_back(Ms(std::chrono::steady_clock::now() - t));
+        }
+    };
+    runPeer(0, files / 2);
+    fMain->acFullScreenExecute();
+    runPeer(files / 2, files);
+
+    const double step = Median(viewer->StepMs);
+    const double peer = Median(djpegMs);
+    std::printf("files %d of %zu bytes (6000 x 4000), none preloaded\n", files, jpeg.size());
+    std::printf("viewer step (Down, painted): median %.1f ms, best %.1f ms\n", step,
+                *std::min_element(viewer->StepMs.begin(), viewer->StepMs.end()));
+    std::printf("djpeg -outfile /dev/null:    median %.1f ms, best %.1f ms\n", peer,
+                *std::min_element(djpegMs.begin(), djpegMs.end()));
+    std::printf("ratio step / djpeg: %.2f (goal at most 1.30)\n", step / peer);
+    DestroyApplicationWindows();
+    return 0;
+}
