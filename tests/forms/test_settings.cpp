@@ -271,17 +271,18 @@ TEST_F(SettingsTest, FilterOutsideRangeLeavesNoneSelectedAndWritesMinusOne)
 
 TEST_F(SettingsTest, ReadsSignedAndHexIntegersAndFallsBackOnJunk)
 {
-    WriteIni("[settings]\nPreloadMax=0x20\nFilter=+3\nPreloading=0x0\n"
-             "[FULLSCREEN]\nInterval=$7D0\n"
-             "[Layout]\nLeft=-8\nWidth=abc\nMaximized=2\nBHeight=+90\n");
+    // Every value differs from its default, so each line shows it was read.
+    WriteIni("[settings]\nPreloadMax=0x30\nFilter=+3\nPreloading=0x0\n"
+             "[FULLSCREEN]\nInterval=$3E8\n"
+             "[Layout]\nLeft=-8\nWidth=abc\nMaximized=$0\nBHeight=+90\n");
     TfSettings s;
     s.SetIniFileName(iniPath);
     s.ReadSettings(host);
-    EXPECT_EQ(s.Edit1->text(), "32");
+    EXPECT_EQ(s.Edit1->text(), "48");
     EXPECT_EQ(s.FilterIndex(), 3);
     EXPECT_FALSE(s.GetPreload());
-    EXPECT_EQ(host.interval, 2000);
-    EXPECT_TRUE(host.maximized);
+    EXPECT_EQ(host.interval, 1000);
+    EXPECT_FALSE(host.maximized);
     EXPECT_EQ(host.treeHeight, 90);
     // Left without Top is no stored position; a junk width keeps the current one.
     EXPECT_FALSE(host.positionStored);

@@ -111,6 +111,28 @@ TEST_F(ResampleTest, StrongReductionLosesEveryWeight)
     EXPECT_EQ(PixelAt(out, 1, 0), TBgr{});
 }
 
+// Weights land on exact ties here: scale 5/512 makes every Box weight 2.5 and
+// scale 1/512 makes it 0.5. Ties go to even (2 and 0); rounding them away from
+// zero would give 3, and 512 contributors of weight 1.
+TEST_F(ResampleTest, WeightTiesRoundToEven)
+{
+    const TContributorList five = BuildContributorList(513, 6, BoxKernel, 0.5f);
+    ASSERT_EQ(five.size(), 6u);
+    for (const TContributorEntry &entry : five) {
+        ASSERT_GT(entry.Count, 0);
+        for (const TContributor &c : entry.Contributors)
+            EXPECT_EQ(c.Weight, 2) << "pixel " << c.Pixel;
+    }
+    const TContributorList one = BuildContributorList(513, 2, BoxKernel, 0.5f);
+    ASSERT_EQ(one.size(), 2u);
+    EXPECT_EQ(one[0].Count, 0);
+    EXPECT_EQ(one[1].Count, 0);
+    const TBitmap white = MakeBitmap(513, 1, [](int, int) { return TBgr{255, 255, 255}; });
+    const TBitmap out = Resampled(white, 2, 1, TFilterKind::Box);
+    EXPECT_EQ(PixelAt(out, 0, 0), TBgr{});
+    EXPECT_EQ(PixelAt(out, 1, 0), TBgr{});
+}
+
 // At scale 1 only x = 0 counts (an identity pass); at scale 1/2 the offsets
 // 0, +0.5 and -0.5 give weights 128, 128 and -256, which cancel to a total of 0.
 float CancellingKernel(float x)
