@@ -346,3 +346,44 @@ TEST_F(HolderTest, FailedTurnIsReportedOnlyToOnErrorAndStillWrittenBack)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, "uExtImage component, Rotate procedure");
 }
+
+TEST_F(HolderTest, PaletteFilesOfOddWidthAreTurnedAndWrittenInEveryKind)
+{
+    for (const int bits : {1, 4, 8}) {
+        // 7 x 3, every pixel its own index where the depth allows.
+        TBitmap b(7, 3, bits);
+        const int colours = 1 << bits;
+        for (int i = 0; i < colours; ++i)
+            b.ColorTable().push_back({std::uint8_t(i * 37), std::uint8_t(255 - i * 11), std::uint8_t(i * 5), 0});
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x) {
+                const int index = (x + 7 * y) % colours;
+                const int perByte = 8 / bits, shift = 8 - bits * (x % perByte + 1);
+                std::uint8_t &byte = b.ScanLine(y)[x / perByte];
+                byte = static_cast<std::uint8_t>(byte | index << shift);
+            }
+        for (const std::uint8_t kind : {0, 1, 2}) {
+            const std::string what = std::to_string(bits) + " bits, kind " + std::to_string(kind);
+            const std::string path = Write("palette.bmp", WriteBmp(b));
+            TQloImageHolder h;
+            h.AutoSave = true;
+            h.LoadFromFile(path);
+            h.Rotate(kind);
+            const TBitmap turned = ReadBmpFile(path);
+            // Only the quarter turn left keeps the depth and the table.
+            EXPECT_EQ(turned.BitsPerPixel(), kind == 2 ? bits : 24) << what;
+            EXPECT_EQ(turned.ColorTable().size(), kind == 2 ? b.ColorTable().size() : 0u) << what;
+            EXPECT_EQ(turned.Width(), kind == 1 ? 7 : 3) << what;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 7; ++x) {
+                    const int tx = kind == 0 ? 2 - y : kind == 1 ? 6 - x : y;
+                    const int ty = kind == 0 ? x : kind == 1 ? 2 - y : 6 - x;
+                    const TRGBQuad want = b.PixelColor(x, y), got = turned.PixelColor(tx, ty);
+                    ASSERT_TRUE(want.Red == got.Red && want.Green == got.Green && want.Blue == got.Blue)
+                        << what << " pixel " << x << "," << y;
+                }
+        }
+    }
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(errors.empty());
+}
