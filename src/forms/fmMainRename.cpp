@@ -45,7 +45,8 @@ void TfMain::acRenameExecute()
     if (fRename->RunModal() != QDialog::Accepted)
         return;
 
-    std::string S = ToBytes(fRename->Edit1->text()) + ToBytes(fRename->Label6->text());
+    // Label6 shows ext; its bytes are taken as they are, not back from the label's text.
+    std::string S = ToBytes(fRename->Edit1->text()) + ext;
     if (row >= lvFilesModel->Count() || &lvFilesModel->Item(row) != item)
         return;
     lvFilesEdited(item, S);

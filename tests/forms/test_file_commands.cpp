@@ -403,3 +403,16 @@ TEST_F(FileCommandsTest, FileMenuPopsUpOnlyAfterAPressThatFollowsNoHeaderMenu)
     QTest::mousePress(viewport, Qt::RightButton, {}, at);
     EXPECT_TRUE(contextMenu()) << "and only that one";
 }
+
+TEST_F(FileCommandsTest, AFileWhoseNameIsNotUtf8IsRenamedFromItsOwnBytes)
+{
+    const std::string odd = pictures + "/caf\xe9.jpg"; // Latin-1, not UTF-8
+    ASSERT_EQ(::rename((pictures + "/photo.jpg").c_str(), odd.c_str()), 0);
+    fSettings->CheckBox1->setChecked(true);
+    fMain->SelectFolder(pictures);
+    Select("caf\xe9.jpg");
+    Rename("cafe");
+    EXPECT_FALSE(Exists(odd));
+    EXPECT_EQ(Bytes(pictures + "/cafe.jpg"), jpeg);
+    EXPECT_EQ(SelectedCaption(), "cafe.jpg");
+}
