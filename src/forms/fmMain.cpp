@@ -120,6 +120,10 @@ void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
 
 void TfMain::ShowMainAndCloseSplash()
 {
+    // Without a restored position (none stored, or restoring switched off) the
+    // window opens centred on the screen.
+    if (!FBoundsRestored && !isVisible())
+        CentreOnScreen();
     // A folder named on the command line opens where the stored one would have.
     const bool named = !FStartFolder.empty();
     bool fileNamed = false;
@@ -154,6 +158,7 @@ void TfMain::ShellTreeView1Change()
 
 void TfMain::FolderChange(const std::string &path)
 {
+    FFocusAfterChange = nullptr;
     QloImage1->resize(1, 1);
     if (fSettings) {
         try {
@@ -170,18 +175,32 @@ void TfMain::FolderChange(const std::string &path)
             QloController1.MaxPreload = fSettings->GetMaxPreload();
             QloController1.SetPath(path);
             ProcessMessages();
-            if (lvFilesModel->Count() > 0 && lvFiles->isEnabled())
-                lvFiles->setFocus();
+            if (lvFilesModel->Count() > 0 && lvFiles->isEnabledTo(this))
+                FocusWhenEnabled(lvFiles);
         } catch (const std::exception &) {
             // A failed folder change is silent; the clean-up below always runs.
         }
     }
     setEnabled(true);
+    if (QWidget *focus = std::exchange(FFocusAfterChange, nullptr); focus && focus->isEnabled())
+        focus->setFocus();
     ActionList1.SetSuspended(FSplash && FSplash->isVisible());
     FBusy = false;
     acCopyToFolderUpdate();
     if (OnFolderChanged)
         OnFolderChanged();
+}
+
+// A disabled widget cannot take the focus, and the whole window is disabled while
+// a folder change runs: the wish is kept and granted when the window is enabled.
+void TfMain::FocusWhenEnabled(QWidget *widget)
+{
+    if (widget->isEnabled()) {
+        widget->setFocus();
+        FFocusAfterChange = nullptr;
+    } else {
+        FFocusAfterChange = widget;
+    }
 }
 
 void TfMain::QloController1AfterSearch(TQloController *, std::int64_t ATotalSize)
@@ -210,10 +229,10 @@ void TfMain::QloController1AfterLoad(TQloController *, std::int64_t ATotalSize)
             // Making row 0 current reports it as selected, which shows its picture.
             lvFiles->selectionModel()->setCurrentIndex(
                 lvFilesModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            if (lvFiles->isEnabled())
-                lvFiles->setFocus();
-        } else if (ShellTreeView1->isEnabled()) {
-            ShellTreeView1->setFocus();
+            if (lvFiles->isEnabledTo(this))
+                FocusWhenEnabled(lvFiles);
+        } else if (ShellTreeView1->isEnabledTo(this)) {
+            FocusWhenEnabled(ShellTreeView1);
         }
     } catch (const std::exception &) {
     }
@@ -346,6 +365,8 @@ bool TfMain::eventFilter(QObject *watched, QEvent *event)
         ApplyStretchMode(); // a resize re-applies the current mode
     if (watched == lvFiles->viewport() && event->type() == QEvent::MouseButtonPress)
         lvFilesMouseDown();
+    if (watched == StatusBar1 && event->type() == QEvent::Resize)
+        FStatusRow->setGeometry(StatusBar1->rect());
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -182,6 +182,8 @@ private:
     QAction *MakeAction(const QString &name, const QString &caption, const QKeySequence &shortcut,
                         std::function<void()> handler);
     void FolderChange(const std::string &path);
+    void FocusWhenEnabled(QWidget *widget);
+    void CentreOnScreen();
     void SetViewPicture(const TPicture *picture);
     void NudgeListWidth(int first, int second);
     void ApplyStretchMode();
@@ -191,6 +193,7 @@ private:
     TfSplash *FSplash = nullptr;
     QMenu *FViewPopup = nullptr;
     QMenu *FListPopup = nullptr;
+    QWidget *FStatusRow = nullptr; // holds the status panels, fills StatusBar1
     static constexpr std::uint32_t kProgressPaintMs = 50;
     std::uint32_t FLastProgressPaint = 0;
     int FPaneWidth = 349;
@@ -199,6 +202,8 @@ private:
     // The folder and file named on the command line, until the start-up opens them.
     std::string FStartFolder;
     std::string FStartFile;
+    QWidget *FFocusAfterChange = nullptr; // focus wanted once the window is enabled again
+    bool FBoundsRestored = false;         // the settings sized (and maybe placed) the window
 };
 
 } // namespace quillo

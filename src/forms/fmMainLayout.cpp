@@ -7,6 +7,7 @@
 #include "forms/ShellTreeView.h"
 #include "imageview/view/QloImage.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -220,6 +221,10 @@ void TfMain::CreateLayout()
     lvFiles->viewport()->installEventFilter(this);
     listLayout->addWidget(lvFiles);
     Splitter2->setSizes({226, 330});
+    // A taller window (maximised, say) gives its extra height to the file list;
+    // the tree keeps the height the user gave it.
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
 
     ScrollBox1 = new QScrollArea(Splitter1);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
@@ -258,26 +263,37 @@ void TfMain::CreateStatusBar()
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     setStatusBar(StatusBar1);
+    // The bar's own layout keeps 3 pixels above and 2 below its widgets, which
+    // leaves too little of a 19-pixel bar for a line of text in a bevelled panel;
+    // the panels get a row of their own that fills the bar.
+    FStatusRow = new QWidget(StatusBar1);
+    FStatusRow->setObjectName(QStringLiteral("StatusRow"));
+    auto *row = new QHBoxLayout(FStatusRow);
+    row->setContentsMargins(0, 2, 0, 0);
+    row->setSpacing(2);
     const int widths[7] = {135, 4, 100, 4, 200, 4, 0};
     for (int i = 0; i < 7; ++i) {
-        auto *panel = new QLabel(StatusBar1);
+        auto *panel = new QLabel(FStatusRow);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         if (widths[i] > 0)
             panel->setFixedWidth(widths[i]);
         panel->setAlignment((i == 0 || i == 4 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
         if (i != 0 && i != 4)
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        StatusBar1->addWidget(panel, i == 6 ? 1 : 0);
+        if (i == 6) // a long message is cut off; it never widens the window
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        row->addWidget(panel, i == 6 ? 1 : 0);
         StatusPanels[static_cast<std::size_t>(i)] = panel;
     }
-    StatusBar1->setFixedHeight(19 + 4);
-    // The progress bar lies over panel 2.
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->installEventFilter(this);
+    // The progress bar lies over panel 2, 3 pixels below the bar's top.
     ProgressBar1 = new QProgressBar(StatusPanels[2]);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    ProgressBar1->setGeometry(2, 2, 96, 15);
+    ProgressBar1->setGeometry(2, 1, 96, 15);
     StatusPanels[4]->setText(QString::fromLatin1(kInitialRateText));
 }
 

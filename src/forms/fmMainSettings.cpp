@@ -18,17 +18,36 @@
 
 namespace quillo {
 
-QRect TfMain::MainBounds() { return isMaximized() ? geometry() : QRect(pos(), size()); }
+// The frame's top-left and the client size, in both states: these are what move()
+// and resize() take, so bounds put back read back the same on the next close.
+// (The client's own top-left lies below the title bar: mixing the two made a
+// stored position creep down by a title bar's height between runs.)
+QRect TfMain::MainBounds() { return QRect(pos(), size()); }
 
 void TfMain::SetMainBounds(const QRect &bounds, bool positionStored)
 {
+    FBoundsRestored = true;
     resize(bounds.size());
-    if (positionStored) {
+    if (positionStored)
         move(bounds.topLeft());
-    } else if (QScreen *s = screen()) {
-        const QRect avail = s->availableGeometry();
-        move(avail.center() - QPoint(width() / 2, height() / 2));
-    }
+    else
+        CentreOnScreen();
+}
+
+// Before the window is first shown its frame is not known yet; the window
+// manager's frame then shifts it by half the frame's size at most. Moving a
+// window drops its maximised state, which is kept here.
+void TfMain::CentreOnScreen()
+{
+    const QScreen *s = screen();
+    if (!s)
+        return;
+    QRect frame(QPoint(0, 0), frameGeometry().size());
+    frame.moveCenter(s->availableGeometry().center());
+    const Qt::WindowStates state = windowState();
+    move(frame.topLeft());
+    if (windowState() != state)
+        setWindowState(state);
 }
 
 bool TfMain::MainMaximized() { return isMaximized(); }
