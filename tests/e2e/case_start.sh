@@ -33,6 +33,14 @@ settings=$(e2e_wait_window "Settings...")
 e2e_expect_eq "settings dialog title" "Settings..." "$(e2e_title "$settings")"
 e2e_key "$settings" Escape
 e2e_wait_gone "Settings..."
+# Help > About through the menu bar's keys: Alt+F opens "&File", Right twice "Help".
+e2e_key "$main" alt+f
+e2e_key "$main" Right Right Return
+about=$(e2e_wait_window "About Brackwater Quillo III...")
+e2e_expect_eq "about window title" "About Brackwater Quillo III..." "$(e2e_title "$about")"
+e2e_screenshot about >/dev/null
+e2e_key "$about" Escape
+e2e_wait_gone "About Brackwater Quillo III..."
 e2e_screenshot main >/dev/null
 
 e2e_quit "$main"
