@@ -6,8 +6,7 @@
 #include "forms/fmSettings.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
-#include "render/PixelOps.h"
-#include "render/RenderThread.h"
+#include "render/SmoothClip.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -260,17 +259,9 @@ void TfCopyMode::QloImage1Clip(TBitmap &AClipped)
     // Let the frame and the windows paint before the GUI thread is busy.
     QCoreApplication::processEvents();
 
-    TBitmap bitmap = AClipped;
-    TRenderData job;
-    job.Bitmap = &bitmap;
-    job.Width = 2 * bitmap.Width();
-    job.Height = 2 * bitmap.Height();
     // No selection (-1) truncates to 255, which renders with the default filter.
     const int filter = fSettings ? fSettings->FilterIndex() : TfSettings::kDefaultFilter;
-    job.Filter = static_cast<std::uint8_t>(filter);
-    TRenderThread thread(job);
-    thread.RunJob();
-    AClipped = HalveBitmap(*job.Bitmap);
+    AClipped = SmoothClip(AClipped, static_cast<std::uint8_t>(filter));
 
     if (fCopyPreview)
         fCopyPreview->ShowResult(AClipped, this);
