@@ -5,7 +5,8 @@
 # selection on the clipboard (its pixels are read back) and into the preview;
 # Ctrl+A takes the whole picture; "Save to disk..." in the preview, which takes the
 # mouse while copy mode runs, writes shot.jpeg as shot.jpg; Esc closes copy mode
-# and the preview with it.
+# and the preview with it. The viewer's Ctrl+R renders, and the render window's
+# Ctrl+C opens copy mode on the rendered picture.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_display 1280x800
@@ -88,6 +89,29 @@ e2e_expect_eq "saved selection" "JPEG 400 300" "$(identify -format '%m %w %h' "$
 e2e_key "$copymode" Escape
 e2e_wait_gone "Copymode"
 e2e_wait_gone "Selection preview"
+
+# Ctrl+R in the viewer renders the picture (400 x 300 fitted to 1066 x 800); Ctrl+C
+# in the render window opens copy mode on the rendered picture.
+e2e_key "$viewer" ctrl+r
+render=$(e2e_wait_window "Rendering graphic")
+# Red from x 107 over the full height; the filter blends a few columns at the halves' seam.
+rendered()
+{
+    local red
+    red=$(e2e_picture_box "$(e2e_screenshot rendered)" 200 40 40)
+    [ "${red% * * *}" = "107 0" ] && [ "${red#* * * }" = "800 1" ]
+}
+e2e_poll 100 rendered || e2e_fail "the render window did not show the rendered picture"
+e2e_key "$render" ctrl+c
+e2e_key "$(e2e_wait_window "-=[ Brackwater Quillo III ]=-")" Return
+copymode=$(e2e_wait_window "Copymode")
+e2e_key "$copymode" ctrl+a
+e2e_poll 100 clipboard_size_is "1066 800" || e2e_fail "Ctrl+A on the render gave $(size_of "$(clipboard render)")"
+e2e_key "$copymode" Escape
+e2e_wait_gone "Copymode"
+e2e_key "$render" Escape
+e2e_wait_gone "Rendering graphic"
+
 e2e_key "$viewer" Escape
 e2e_wait_gone "Fullscreen"
 e2e_quit "$main"
