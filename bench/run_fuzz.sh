@@ -3,7 +3,8 @@
 # Builds the libFuzzer targets (the "fuzz" preset) and runs one of them for a while:
 #   bench/run_fuzz.sh <target> <seconds> [more libFuzzer options]
 # The corpus is build/fuzz/corpus/<target>; fuzz/<target>_seeds.py, when it exists,
-# writes seed files into it first. Findings go to build/fuzz/findings/<target>/.
+# writes seed files into it first, and the files of fuzz/seeds/<target>/ are copied
+# in. Findings go to build/fuzz/findings/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 usage="usage: bench/run_fuzz.sh <target> <seconds> [libFuzzer options]"
@@ -20,6 +21,9 @@ log=build/fuzz/$target.log
 mkdir -p "$corpus" "$findings"
 if [[ -f fuzz/${target}_seeds.py ]]; then
   python3 "fuzz/${target}_seeds.py" "$corpus"
+fi
+if [[ -d fuzz/seeds/$target ]]; then
+  cp fuzz/seeds/"$target"/* "$corpus"/
 fi
 
 # UBSan findings must stop the run, or they scroll by unnoticed.
