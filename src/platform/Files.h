@@ -42,7 +42,8 @@ bool SafeWriteCanWrite(const std::string &path);
 // Test seam of SafeWriteFile: the hook is called before each step and may make the
 // step fail by returning an errno value (0 lets it run), or stop the process there.
 enum class TSafeWriteStep {
-    CreateTemp,   // the temporary file (or the backup copy) is about to be made
+    CreateTemp,   // the temporary file (or the backup copy) is about to be made;
+                  // EOPNOTSUPP here stands for a file system without O_TMPFILE
     WriteChunk,   // one chunk of the new bytes is about to be written
     Sync,         // the new bytes are about to be flushed
     Replace,      // the finished file is about to take the target's name

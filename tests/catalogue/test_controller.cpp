@@ -526,6 +526,23 @@ TEST_F(CopyToFolderTest, PreloadedPicturesAreWrittenFromMemory)
     EXPECT_TRUE(FileExists(Target("b.bmp")));
 }
 
+TEST_F(CopyToFolderTest, FifosNamedLikePicturesNeverHangTheCopy)
+{
+    ASSERT_EQ(::mkfifo(P("d.bmp").c_str(), 0644), 0); // listed, copied from: refused at once
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "/target")));
+    ASSERT_EQ(::mkfifo(Target("a.bmp").c_str(), 0644), 0); // copied onto: refused at once
+    Catalogue(root);
+    EXPECT_EQ(Rows(), (Strings{"a.bmp", "b.bmp", "c.jpg", "d.bmp"}));
+    TScriptedMessages box(TMsgResult::Yes);
+    qlo.CopyToFolder(root + "/target");
+    struct stat st {};
+    ASSERT_EQ(::lstat(Target("a.bmp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(FileExists(Target("d.bmp")));
+    EXPECT_EQ(ReadBytes(Target("b.bmp")), original[1]);
+    EXPECT_EQ(ReadBytes(Target("c.jpg")), original[2]);
+}
+
 TEST_F(CopyToFolderTest, AVanishedFileIsSkippedQuietly)
 {
     Catalogue(root);

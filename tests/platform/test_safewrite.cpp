@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/mount.h>
@@ -247,6 +248,39 @@ TEST(SafeWrite, FailureAtAnyStepKeepsTheOldFileAndLeavesNothing)
     EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"photo.jpg"});
 }
 
+TEST(SafeWrite, WithoutUnnamedTemporaryFilesTheNamedOneIsCleanedUp)
+{
+    // A file system without O_TMPFILE: the temporary file has a name, which every
+    // way out removes again.
+    TempFolder dir;
+    const std::string path = dir / "photo.jpg";
+    SafeWriteFile(path, Large(12));
+    SetSafeWriteHook([](TSafeWriteStep step, void *) { return step == TSafeWriteStep::CreateTemp ? EOPNOTSUPP : 0; });
+    SafeWriteFile(path, Large(13));
+    SafeWriteFile(dir / "new.jpg", Bytes("new"));
+    SetSafeWriteHook(nullptr);
+    EXPECT_EQ(ReadFileBytes(path), Large(13));
+    EXPECT_EQ(ReadFileBytes(dir / "new.jpg"), Bytes("new"));
+    EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"new.jpg", "photo.jpg"}));
+
+    struct Steps {
+        int chunks = 0;
+    } steps;
+    SetSafeWriteHook(
+        [](TSafeWriteStep step, void *context) {
+            if (step == TSafeWriteStep::CreateTemp)
+                return EOPNOTSUPP;
+            if (step == TSafeWriteStep::WriteChunk && ++static_cast<Steps *>(context)->chunks == 2)
+                return ENOSPC;
+            return 0;
+        },
+        &steps);
+    EXPECT_THROW(SafeWriteFile(path, Large(14)), Error);
+    SetSafeWriteHook(nullptr);
+    EXPECT_EQ(ReadFileBytes(path), Large(13));
+    EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"new.jpg", "photo.jpg"}));
+}
+
 TEST(SafeWrite, FullFileSystemKeepsTheOldFile)
 {
     TempFolder dir;
@@ -321,6 +355,11 @@ TEST(SafeWrite, KilledMidWriteLeavesTheOldFileAndNothingElse)
     SafeWriteFile(path, Large(8));
     WriteAndKillHalfWay(path, Large(9));
     EXPECT_EQ(ReadFileBytes(path), Large(8));
+    // Nothing left needs a file system with unnamed temporary files.
+    const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        GTEST_SKIP() << "no O_TMPFILE where the test writes: a kill leaves the temporary file";
+    ::close(probe);
     EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"photo.jpg"});
 
     WriteAndKillHalfWay(dir / "new.jpg", Large(9));
