@@ -88,7 +88,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv("QUILLO_SYSTEM_SETTINGS_DIR", (dir.path() + "/system").toUtf8());
         pictures = dir.path().toStdString() + "/pictures";
         ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
         jpeg = EncodeJpeg(Gradient(40, 24), 85);

@@ -97,7 +97,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv("QUILLO_SYSTEM_SETTINGS_DIR", (dir.path() + "/system").toUtf8());
         root = dir.path().toStdString();
         pictures = root + "/pictures";
         ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
