@@ -175,8 +175,9 @@ void TfCopyMode::UpdateScale()
         return;
     // The view fills the window; its own geometry follows only once the window is shown.
     const TRect r = QloImage1->Holder().PictureRect(width(), height());
-    // A window too small to show a fitted line of the picture keeps the own-size scale.
-    if (r.Height() > 0)
+    // A window too small to show a fitted line of the picture, or no picture at all,
+    // keeps the own-size scale.
+    if (r.Height() > 0 && QloImage1->Picture().Height() > 0)
         Scale = static_cast<long double>(QloImage1->Picture().Height()) / static_cast<long double>(r.Height());
 }
 

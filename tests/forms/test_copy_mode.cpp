@@ -376,6 +376,24 @@ TEST_F(CopyMode, TheFrameInvertsThePixelsUnderIt)
     window.ShowPicture(view);
 }
 
+// The viewer may hand over no picture (a file that could not be read).
+TEST_F(CopyMode, WithoutAPictureNothingIsSelected)
+{
+    const ViewOf view{TBitmap()};
+    window.WhileOpen = [&](TestCopyMode &w) {
+        for (int i = 0; i < 2; ++i) {
+            w.QloImage1DblClick();
+            EXPECT_EQ(w.Scale, 1.0L);
+            Drag(w, {10, 10}, {50, 50});
+            w.FormKeyDown(Qt::Key_A, Qt::ControlModifier);
+            EXPECT_FALSE(w.Frame->Shown());
+        }
+    };
+    window.ShowPicture(view);
+    EXPECT_EQ(clipboard.writes, 0);
+    EXPECT_FALSE(preview.isVisible());
+}
+
 TEST(SelectionSave, ExtensionRules)
 {
     EXPECT_EQ(SelectionFileName("/tmp/shot.jpeg", kSaveAsJpeg), "/tmp/shot.jpg");

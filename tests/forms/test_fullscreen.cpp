@@ -27,6 +27,7 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -192,6 +193,25 @@ TEST_F(FullScreen, AListOfOneShowsTheSameFileAgain)
     };
     fMain->acFullScreenExecute();
     EXPECT_EQ(viewer->Openings, 1);
+}
+
+TEST_F(FullScreen, AnUnreadableFileShowsNoPictureAndTheNextStepGoesOn)
+{
+    std::FILE *f = std::fopen((pictures + "/b.bmp").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a picture", f);
+    std::fclose(f);
+    fMain->SelectFolder(pictures);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        v.acNextExecute();
+        EXPECT_EQ(v.Label1->text(), "b.bmp (Image 2 of 3)");
+        EXPECT_TRUE(v.QloImage1->Picture().Empty());
+        v.acNextExecute();
+        EXPECT_EQ(v.Label1->text(), "c.bmp (Image 3 of 3)");
+        EXPECT_EQ(v.QloImage1->Picture().Width(), 8);
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST_F(FullScreen, NothingOpensWithoutASelectedRow)
