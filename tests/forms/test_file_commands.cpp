@@ -185,6 +185,7 @@ protected:
 TEST_F(FileCommandsTest, RenameAsksThenKeepsTheExtensionAndTheSelection)
 {
     Open(true);
+    EXPECT_EQ(fMain->focusWidget(), fMain->lvFiles) << "the listed rows have the keyboard after a folder change";
     Select("photo.jpg");
     Rename("holiday");
     ASSERT_EQ(messages.shown.size(), 1u);
