@@ -7,8 +7,9 @@
 //
 // The window's code is split by concern: fmMain.cpp (creation, start-up, folder
 // change, selection, events), fmMainLayout.cpp (actions, menus, panes, status
-// bar), fmMainCommands.cpp (the commands and the column menu) and
-// fmMainSettings.cpp (what the settings store reads and sets).
+// bar), fmMainCommands.cpp (the commands and the column menu), fmMainRename.cpp
+// (renaming the selected file) and fmMainSettings.cpp (what the settings store
+// reads and sets).
 #include "catalogue/QloController.h"
 #include "forms/fmSettings.h"
 
