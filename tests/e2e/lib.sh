@@ -109,11 +109,31 @@ e2e_start_display()
 # e2e_write_ini: the settings file beside the program, from standard input.
 e2e_write_ini() { cat > "$E2E_INI"; }
 
+# Run as root, the program writes its installation record under /etc/xdg. Where a
+# mount namespace of its own can be had, the program sees an empty tmpfs there, so
+# the cases leave the machine as they found it.
+e2e_private_xdg()
+{
+    [ "$(id -u)" -eq 0 ] &&
+        unshare --mount --propagation private sh -c 'mount -t tmpfs quillo-e2e /etc/xdg' 2>/dev/null
+}
+
 # e2e_start_quillo [ARGUMENT...]: starts the program copy with the arguments; its
 # output goes to quillo.log.
 e2e_start_quillo()
 {
-    "$E2E_APP" "$@" >>"$E2E_WORK/quillo.log" 2>&1 &
+    if [ -z "${E2E_PRIVATE_XDG:-}" ]; then
+        E2E_PRIVATE_XDG=no
+        if e2e_private_xdg; then E2E_PRIVATE_XDG=yes; fi
+    fi
+    if [ "$E2E_PRIVATE_XDG" = yes ]; then
+        # unshare and sh exec the program, so E2E_PID is the program's own.
+        unshare --mount --propagation private \
+            sh -c 'mount -t tmpfs quillo-e2e /etc/xdg && exec "$@"' sh "$E2E_APP" "$@" \
+            >>"$E2E_WORK/quillo.log" 2>&1 &
+    else
+        "$E2E_APP" "$@" >>"$E2E_WORK/quillo.log" 2>&1 &
+    fi
     E2E_PID=$!
 }
 
