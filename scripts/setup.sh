@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev
+  libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils openbox xdotool imagemagick python3 fonts-wine
   desktop-file-utils appstream man-db groff-base bsdextrautils
   xclip python3-pil
