@@ -16,7 +16,8 @@ inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t(2) << 30;
 // "a file", "a folder", "a named pipe", "a socket", ... for a stat() mode.
 std::string FileKind(unsigned mode);
 
-// Reads a whole regular file; a FIFO, socket or device is refused at once. Throws Error with the path and the reason.
+// Reads a whole regular file; a FIFO, socket or device is refused at once, never
+// waited on. Throws Error with the path and the reason.
 std::vector<std::uint8_t> ReadFileBytes(const std::string &path);
 
 // The one routine through which Quillo writes a user's file (SafeWrite.cpp).
@@ -31,7 +32,12 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string &path);
 // - A file with several hard links stays one file: it is rewritten in place behind
 //   a flushed backup copy in the same folder, from which the old bytes are put back
 //   when the write fails.
-// On any failure the old file is as it was and nothing is left behind. Throws Error.
+// On any failure the old file is as it was and nothing is left behind. A kill leaves
+// the old file whole and, with O_TMPFILE, nothing else (but for the instant between
+// naming the finished file and renaming it over the target, which leaves the whole
+// new file as ".quillo-*"). Only a kill during the in-place rewrite of a hard-linked
+// file leaves that file half-written, its old bytes in ".quillo-backup-*" beside it.
+// Throws Error.
 void SafeWriteFile(const std::string &path, std::span<const std::uint8_t> bytes);
 
 // Whether SafeWriteFile could write `path` now: the target, if it exists, is one it
@@ -55,10 +61,6 @@ using TSafeWriteHook = int (*)(TSafeWriteStep step, void *context);
 void SetSafeWriteHook(TSafeWriteHook hook, void *context = nullptr);
 // How many bytes SafeWriteFile writes between two WriteChunk steps.
 inline constexpr std::size_t kSafeWriteChunk = std::size_t(1) << 20;
-
-// True for an existing file that nobody may write by its mode bits (a read-only file
-// as Windows has them, refused even for root, who passes every access() check).
-bool IsReadOnlyFile(const std::string &path);
 
 // Path helpers with the delimiter "/".
 std::string ExtractFileName(const std::string &path);  // after the last "/"

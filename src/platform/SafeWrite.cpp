@@ -342,12 +342,6 @@ void SetSafeWriteHook(TSafeWriteHook hook, void *context)
     gHook.store(hook);
 }
 
-bool IsReadOnlyFile(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
 bool SafeWriteCanWrite(const std::string &path)
 {
     if (path.empty())
