@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 #include <string>
 
 using namespace quillo;
@@ -107,6 +108,9 @@ TEST_F(PictureFiles, EmptyFilesAndDecodingErrorsNameTheFileAndFormat)
 {
     EXPECT_EQ(LoadError(Write("empty.jpg", {})), "Cannot load \"" + Path("empty.jpg") + "\" as JPEG: The file is empty");
     EXPECT_EQ(LoadError(Write("empty.bmp", {})), "Cannot load \"" + Path("empty.bmp") + "\" as Bitmap: The file is empty");
+    // A FIFO named like a picture (selected in the list) is refused at once, never waited on.
+    ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0644), 0);
+    EXPECT_EQ(LoadError(Path("pipe.jpg")), "Cannot open file \"" + Path("pipe.jpg") + "\". It is a named pipe, not a regular file");
 
     // Damaged past its header: the load succeeds, the decoding fails and says where.
     std::vector<std::uint8_t> damaged = jpegBytes;
