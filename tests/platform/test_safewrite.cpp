@@ -289,6 +289,10 @@ TEST(SafeWrite, FullFileSystemKeepsTheOldFile)
     if (::mount("quillo-test", mnt.c_str(), "tmpfs", 0, "size=256k") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
                      << "); SafeWrite.FailureAtAnyStep... injects the full disk instead";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); } // also when an assertion ends the test
+    } unmount{mnt};
     const std::string path = mnt + "/photo.jpg";
     const std::vector<std::uint8_t> old(150 * 1024, 0x5A);
     SafeWriteFile(path, old);
@@ -301,7 +305,6 @@ TEST(SafeWrite, FullFileSystemKeepsTheOldFile)
     EXPECT_THROW(SafeWriteFile(path, bigger), Error);
     EXPECT_EQ(ReadFileBytes(mnt + "/same.jpg"), old);
     EXPECT_EQ(Entries(mnt), (std::set<std::string>{"photo.jpg", "same.jpg"}));
-    ::umount2(mnt.c_str(), MNT_DETACH);
 }
 
 namespace {
