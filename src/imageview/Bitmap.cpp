@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace quillo {
 
@@ -33,6 +34,42 @@ std::uint8_t ScaleMasked(std::uint32_t value, std::uint32_t mask)
 TBitmap::TBitmap(int width, int height, int bitsPerPixel)
 {
     Allocate(width, height, bitsPerPixel);
+}
+
+TBitmap::TBitmap(const TBitmap &other)
+    : width_(other.width_), height_(other.height_), bpp_(other.bpp_), rowBytes_(other.rowBytes_),
+      data_(TPageBlock::Allocate(other.data_.Size(), false)), colors_(other.colors_), masks_(other.masks_)
+{
+    if (data_.Size() > 0)
+        std::memcpy(data_.Data(), other.data_.Data(), data_.Size());
+}
+
+TBitmap &TBitmap::operator=(const TBitmap &other)
+{
+    if (this != &other)
+        *this = TBitmap(other);
+    return *this;
+}
+
+TBitmap::TBitmap(TBitmap &&other) noexcept
+    : width_(std::exchange(other.width_, 0)), height_(std::exchange(other.height_, 0)), bpp_(other.bpp_),
+      rowBytes_(std::exchange(other.rowBytes_, 0)), data_(std::move(other.data_)), colors_(std::move(other.colors_)),
+      masks_(other.masks_)
+{
+}
+
+TBitmap &TBitmap::operator=(TBitmap &&other) noexcept
+{
+    if (this != &other) {
+        width_ = std::exchange(other.width_, 0);
+        height_ = std::exchange(other.height_, 0);
+        bpp_ = other.bpp_;
+        rowBytes_ = std::exchange(other.rowBytes_, 0);
+        data_ = std::move(other.data_);
+        colors_ = std::move(other.colors_);
+        masks_ = other.masks_;
+    }
+    return *this;
 }
 
 bool TBitmap::ValidBitsPerPixel(int b)
@@ -94,19 +131,19 @@ TBitmap TBitmap::Uninitialized(int width, int height, int bitsPerPixel)
 void TBitmap::Allocate(int width, int height, int bitsPerPixel, bool zeroFill)
 {
     CheckDimensions(width, height, bitsPerPixel);
+    const std::size_t rowBytes = RowBytesFor(width, bitsPerPixel);
+    // The old block goes first: it may be the very one handed out again. Should
+    // the system refuse the new one, the bitmap is left empty, never half made.
+    data_.Reset();
+    width_ = height_ = 0;
+    rowBytes_ = 0;
+    data_ = TPageBlock::Allocate(rowBytes * static_cast<std::size_t>(height), zeroFill);
     width_ = width;
     height_ = height;
     if (bpp_ != bitsPerPixel || masks_ == DefaultMasks(bpp_))
         masks_ = DefaultMasks(bitsPerPixel);
     bpp_ = bitsPerPixel;
-    rowBytes_ = RowBytesFor(width, bitsPerPixel);
-    const std::size_t size = rowBytes_ * static_cast<std::size_t>(height);
-    if (zeroFill) {
-        data_.assign(size, 0);
-    } else {
-        data_.clear();
-        data_.resize(size);
-    }
+    rowBytes_ = rowBytes;
 }
 
 void TBitmap::SetSize(int width, int height)
@@ -135,7 +172,7 @@ void TBitmap::ClearPadding()
     if (fullBytes == rowBytes_)
         return;
     for (int y = 0; y < height_; ++y) {
-        std::uint8_t *row = data_.data() + static_cast<std::size_t>(y) * rowBytes_;
+        std::uint8_t *row = data_.Data() + static_cast<std::size_t>(y) * rowBytes_;
         std::size_t from = fullBytes;
         if (tailBits != 0) {
             // Sub-byte pixels fill a byte from its most significant bit down.
@@ -150,8 +187,7 @@ void TBitmap::Discard()
 {
     width_ = height_ = 0;
     rowBytes_ = 0;
-    data_.clear();
-    data_.shrink_to_fit();
+    data_.Reset();
 }
 
 void TBitmap::SetPixelFormat(int bitsPerPixel)
@@ -165,7 +201,7 @@ void TBitmap::SetPixelFormat(int bitsPerPixel)
         masks_ = DefaultMasks(bitsPerPixel);
         colors_.clear();
         rowBytes_ = RowBytesFor(width_, bpp_);
-        data_.assign(rowBytes_ * static_cast<std::size_t>(height_), 0);
+        data_ = TPageBlock::Allocate(rowBytes_ * static_cast<std::size_t>(height_), true);
         return;
     }
     if (bitsPerPixel != 24 && bitsPerPixel != 32)
@@ -199,7 +235,7 @@ std::uint8_t *TBitmap::ScanLine(int y)
 {
     if (y < 0 || y >= height_)
         throw Error("Scan line index out of range: " + std::to_string(y));
-    return data_.data() + static_cast<std::size_t>(height_ - 1 - y) * rowBytes_;
+    return data_.Data() + static_cast<std::size_t>(height_ - 1 - y) * rowBytes_;
 }
 
 const std::uint8_t *TBitmap::ScanLine(int y) const
@@ -255,7 +291,9 @@ TBitmap TBitmap::To24Bit() const
 
 bool operator==(const TBitmap &a, const TBitmap &b)
 {
-    return a.width_ == b.width_ && a.height_ == b.height_ && a.bpp_ == b.bpp_ && a.data_ == b.data_ &&
+    return a.width_ == b.width_ && a.height_ == b.height_ && a.bpp_ == b.bpp_ &&
+           a.data_.Size() == b.data_.Size() &&
+           (a.data_.Size() == 0 || std::memcmp(a.data_.Data(), b.data_.Data(), a.data_.Size()) == 0) &&
            a.colors_ == b.colors_ && (a.bpp_ < 16 || a.bpp_ == 24 || a.masks_ == b.masks_);
 }
 

@@ -2,11 +2,12 @@
 #pragma once
 // Quillo's own device-independent bitmap: rows padded to 4 bytes and stored
 // bottom-up, so ScanLine(0) is the top row and the stride between rows is negative.
+#include "platform/PageBlocks.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <memory>
 #include <vector>
 
 namespace quillo {
@@ -23,27 +24,6 @@ struct TRGBQuad {
     friend bool operator==(const TRGBQuad &, const TRGBQuad &) = default;
 };
 
-// Leaves new bytes uninitialised on resize, for buffers that are written in full
-// right away (a decoder's output); everything else still asks for zeros.
-template <class T>
-struct TDefaultInitAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = TDefaultInitAllocator<U>;
-    };
-    using std::allocator<T>::allocator;
-    template <class U>
-    void construct(U *p) noexcept
-    {
-        ::new (static_cast<void *>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U *p, Args &&...args)
-    {
-        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
-    }
-};
-
 class TBitmap {
 public:
     // New bitmaps get the "display" depth; Quillo's display stand-in is true colour.
@@ -51,6 +31,13 @@ public:
 
     TBitmap() = default;
     TBitmap(int width, int height, int bitsPerPixel = kDefaultBitsPerPixel);
+    // Pixel memory comes from page blocks (large pictures on huge pages, reused
+    // once freed); a copy has its own.
+    TBitmap(const TBitmap &other);
+    TBitmap &operator=(const TBitmap &other);
+    // The source is left empty (0 x 0, its format kept).
+    TBitmap(TBitmap &&other) noexcept;
+    TBitmap &operator=(TBitmap &&other) noexcept;
     // A bitmap whose pixel bytes (row padding included) are left unset: only for a
     // caller that writes every byte before the bitmap is read.
     static TBitmap Uninitialized(int width, int height, int bitsPerPixel = kDefaultBitsPerPixel);
@@ -79,9 +66,9 @@ public:
     std::ptrdiff_t Stride() const { return -static_cast<std::ptrdiff_t>(rowBytes_); }
     std::size_t RowBytes() const { return rowBytes_; }
     // Raw storage: the bottom row first, as in a bitmap file.
-    std::uint8_t *Bits() { return data_.data(); }
-    const std::uint8_t *Bits() const { return data_.data(); }
-    std::size_t ImageSize() const { return data_.size(); }
+    std::uint8_t *Bits() { return data_.Data(); }
+    const std::uint8_t *Bits() const { return data_.Data(); }
+    std::size_t ImageSize() const { return data_.Size(); }
 
     std::vector<TRGBQuad> &ColorTable() { return colors_; }
     const std::vector<TRGBQuad> &ColorTable() const { return colors_; }
@@ -115,7 +102,7 @@ private:
     int height_ = 0;
     int bpp_ = kDefaultBitsPerPixel;
     std::size_t rowBytes_ = 0;
-    std::vector<std::uint8_t, TDefaultInitAllocator<std::uint8_t>> data_;
+    TPageBlock data_;
     std::vector<TRGBQuad> colors_;
     std::array<std::uint32_t, 3> masks_ = DefaultMasks(kDefaultBitsPerPixel);
 };

@@ -4,10 +4,14 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
+#include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include <jerror.h>
@@ -160,9 +164,10 @@ bool JpegStartDecompress(DecodeJob *job)
     return true;
 }
 
-// Decodes into `rows` (one pointer per output row, 3 bytes a pixel) and destroys
-// the decompressor, on success and on failure alike.
-bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows)
+// Decodes rows up to (not including) `endRow` into `rows` (one pointer per output
+// row, 3 bytes a pixel, indexed from the top) and destroys the decompressor, on
+// success and on failure alike.
+bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows, JDIMENSION endRow)
 {
     j_decompress_ptr cinfo = &job->cinfo;
     if (setjmp(job->err.jump)) {
@@ -170,27 +175,43 @@ bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows)
         job->created = false;
         return false;
     }
-    const JDIMENSION height = cinfo->output_height;
     if (job->cmyk) {
         JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                                      cinfo->output_width * 4, 1);
-        while (cinfo->output_scanline < height) {
+        while (cinfo->output_scanline < endRow) {
             const JDIMENSION y = cinfo->output_scanline;
             if (jpeg_read_scanlines(cinfo, line, 1) != 1)
                 JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
             CmykToBgr(line[0], rows[y], cinfo->output_width, job->invertedCmyk);
         }
     } else {
-        while (cinfo->output_scanline < height) {
+        while (cinfo->output_scanline < endRow) {
             const JDIMENSION y = cinfo->output_scanline;
-            if (jpeg_read_scanlines(cinfo, rows + y, height - y) == 0)
+            if (jpeg_read_scanlines(cinfo, rows + y, endRow - y) == 0)
                 JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
         }
     }
-    // Every pixel is in; what follows the last scan (trailing markers or junk) is
-    // not worth reading, so the file is not finished but dropped.
+    // Every row asked for is in; what follows (more rows, trailing markers or
+    // junk) is not worth reading, so the file is not finished but dropped.
     jpeg_destroy_decompress(cinfo);
     job->created = false;
+    return true;
+}
+
+// Passes over the first `count` output rows: their data is entropy-decoded (it
+// carries the state later rows start from) but not turned into pixels. On
+// failure the decompressor is gone.
+bool JpegSkipRows(DecodeJob *job, JDIMENSION count)
+{
+    j_decompress_ptr cinfo = &job->cinfo;
+    if (setjmp(job->err.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        job->created = false;
+        return false;
+    }
+    while (cinfo->output_scanline < count)
+        if (jpeg_skip_scanlines(cinfo, count - cinfo->output_scanline) == 0)
+            JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
     return true;
 }
 
@@ -315,7 +336,8 @@ public:
 
     const JpegHeader &Header() const { return header_; }
 
-    TBitmap Decode()
+    // Starts decoding and checks the output libjpeg chose.
+    void Start()
     {
         // The size limit holds for the pixels, so a header alone (a preloaded picture
         // not yet shown) is never refused for it. Checked before libjpeg or we
@@ -327,19 +349,39 @@ public:
             job_.cinfo.output_height != job_.cinfo.image_height ||
             job_.cinfo.output_components != (job_.cmyk ? 4 : 3))
             throw Error("JPEG decoder chose an unexpected output format");
-        TBitmap bitmap = TBitmap::Uninitialized(header_.width, header_.height, 24);
-        std::vector<JSAMPROW> rows(static_cast<std::size_t>(header_.height));
-        for (int y = 0; y < header_.height; ++y)
-            rows[static_cast<std::size_t>(y)] = bitmap.ScanLine(y);
-        if (!JpegDecodeRows(&job_, rows.data()))
-            throw Error(job_.err.message);
-        // The row padding is the one part libjpeg does not write.
-        const std::size_t used = static_cast<std::size_t>(header_.width) * 3;
-        if (used != bitmap.RowBytes())
-            for (int y = 0; y < header_.height; ++y)
-                std::memset(bitmap.ScanLine(y) + used, 0, bitmap.RowBytes() - used);
-        return bitmap;
     }
+
+    // Decodes the rows from where the decoder stands up to `endRow`; the
+    // decompressor is gone afterwards.
+    void ReadRows(std::vector<JSAMPROW> &rows, int endRow)
+    {
+        if (!JpegDecodeRows(&job_, rows.data(), static_cast<JDIMENSION>(endRow)))
+            throw Error(job_.err.message);
+    }
+
+    void SkipRows(int count)
+    {
+        if (!JpegSkipRows(&job_, static_cast<JDIMENSION>(count)))
+            throw Error(job_.err.message);
+    }
+
+    // Where a second thread may take over: a row on an iMCU boundary about
+    // three fifths down (the second thread first runs through the data above it),
+    // or 0 when the picture is not worth splitting or cannot be split (progressive
+    // and CMYK pictures are decoded on one thread).
+    int SplitRow() const
+    {
+        const jpeg_decompress_struct &c = job_.cinfo;
+        // The header's size is the output size: Quillo never asks libjpeg to scale.
+        if (job_.cmyk || c.progressive_mode || c.buffered_image || c.image_height < 512 ||
+            std::uint64_t(c.image_width) * c.image_height < (std::uint64_t(1) << 20))
+            return 0;
+        const int band = c.max_v_samp_factor * DCTSIZE;
+        const int split = static_cast<int>(c.image_height) * 3 / 5 / band * band;
+        return split > 0 && split < static_cast<int>(c.image_height) ? split : 0;
+    }
+
+    long Warnings() const { return job_.err.pub.num_warnings; }
 
 private:
     OwnedDecodeJob owned_;
@@ -355,10 +397,91 @@ JpegHeader ReadHeader(std::span<const std::uint8_t> data)
 
 } // namespace
 
+namespace {
+
+std::atomic<int> gDecodeThreads{0};
+
+int DecodeThreads()
+{
+    const int chosen = gDecodeThreads.load();
+    if (chosen > 0)
+        return chosen;
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
+// Decodes rows [0, split) here and [split, height) on a second thread, which runs
+// through the data above its part first. True when both ran clean; false when
+// either met damaged data or failed, since damage can make the halves differ from
+// one decode (warnings are counted, and a run of them ends the decode); then the
+// caller decodes again on one thread.
+bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::vector<JSAMPROW> &rows, int split,
+                 int height)
+{
+    bool lowerClean = false;
+    std::thread lower;
+    try {
+        lower = std::thread([&] {
+            try {
+                Decompressor d(data);
+                d.Start();
+                d.SkipRows(split);
+                d.ReadRows(rows, height);
+                lowerClean = d.Warnings() == 0;
+            } catch (...) {
+                lowerClean = false;
+            }
+        });
+    } catch (const std::system_error &) {
+        return false; // no thread to be had
+    }
+    bool upperClean = false;
+    try {
+        upper.ReadRows(rows, split);
+        upperClean = upper.Warnings() == 0;
+    } catch (...) {
+        upperClean = false;
+    }
+    lower.join();
+    return upperClean && lowerClean;
+}
+
+} // namespace
+
+void SetJpegDecodeThreads(int threads)
+{
+    gDecodeThreads = std::clamp(threads, 0, 2);
+}
+
+bool JpegDecodeSplits(std::span<const std::uint8_t> data)
+{
+    const Decompressor d(data);
+    return d.SplitRow() > 0;
+}
+
 TBitmap DecodeJpeg(std::span<const std::uint8_t> data)
 {
     Decompressor d(data);
-    return d.Decode();
+    d.Start();
+    const int width = d.Header().width, height = d.Header().height;
+    // libjpeg writes the rows in place: no intermediate copy of the picture.
+    TBitmap bitmap = TBitmap::Uninitialized(width, height, 24);
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[static_cast<std::size_t>(y)] = bitmap.ScanLine(y);
+    const int split = DecodeThreads() > 1 ? d.SplitRow() : 0;
+    if (split == 0) {
+        d.ReadRows(rows, height);
+    } else if (!DecodeSplit(data, d, rows, split, height)) {
+        Decompressor again(data);
+        again.Start();
+        again.ReadRows(rows, height);
+    }
+    // The row padding is the one part libjpeg does not write.
+    const std::size_t used = static_cast<std::size_t>(width) * 3;
+    if (used != bitmap.RowBytes())
+        for (int y = 0; y < height; ++y)
+            std::memset(bitmap.ScanLine(y) + used, 0, bitmap.RowBytes() - used);
+    return bitmap;
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality, bool smoothing)
@@ -387,8 +510,16 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality, bool sm
 
 void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes)
 {
-    const JpegHeader header = ReadHeader(bytes);
-    bytes_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    TPageBlock block = TPageBlock::Allocate(bytes.size(), false);
+    if (!bytes.empty())
+        std::memcpy(block.Data(), bytes.data(), bytes.size());
+    LoadFromBlock(std::move(block));
+}
+
+void TJPEGImage::LoadFromBlock(TPageBlock bytes)
+{
+    const JpegHeader header = ReadHeader({bytes.Data(), bytes.Size()});
+    bytes_ = std::make_shared<const TPageBlock>(std::move(bytes));
     SourceName.clear();
     decoded_.reset();
     width_ = header.width;
@@ -399,7 +530,7 @@ void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes)
 
 void TJPEGImage::LoadFromFile(const std::string &path)
 {
-    LoadFromBytes(ReadFileBytes(path));
+    LoadFromBlock(ReadFileBlock(path));
     SourceName = path;
 }
 
@@ -407,7 +538,7 @@ TBitmap TJPEGImage::Decode() const
 {
     // A failure while decoding says which file, as one while loading does.
     try {
-        return DecodeJpeg(*bytes_);
+        return DecodeJpeg(Bytes());
     } catch (const Error &e) {
         if (SourceName.empty())
             throw Error(std::string("Cannot decode the JPEG picture: ") + e.what());
@@ -456,7 +587,7 @@ void TJPEGImage::Assign(TBitmap &&bitmap)
 std::vector<std::uint8_t> TJPEGImage::SaveToBytes() const
 {
     if (bytes_)
-        return *bytes_;
+        return {bytes_->Data(), bytes_->Data() + bytes_->Size()};
     if (decoded_)
         return EncodeJpeg(*decoded_, CompressionQuality, Smoothing);
     throw Error("No JPEG picture to save");

@@ -15,6 +15,13 @@ namespace quillo {
 // Decodes a whole JPEG into a 24-bit bitmap (greyscale, CMYK and inverted YCCK
 // included). Throws Error with libjpeg's message; never ends the process.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> data);
+// Threads that decode one large baseline picture: 1, or 2 (the rows split between
+// them; the bytes are those of one thread). 0 restores the default: 2 on a machine
+// with two or more cores.
+void SetJpegDecodeThreads(int threads);
+// True when this picture is large enough, and of a kind (baseline, not CMYK), for
+// two threads to share its rows. Throws Error for damaged headers.
+bool JpegDecodeSplits(std::span<const std::uint8_t> data);
 // Encodes a baseline colour JPEG (any bitmap depth; converted to 24 bits), Huffman
 // tables not optimised. `smoothing` asks libjpeg to smooth the input lightly first.
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap &bitmap, int quality, bool smoothing = false);
@@ -27,6 +34,7 @@ public:
 
     // Keeps the bytes and parses the header only. Throws Error for damaged data.
     void LoadFromBytes(std::vector<std::uint8_t> bytes);
+    void LoadFromBlock(TPageBlock bytes);
     void LoadFromFile(const std::string &path);
 
     int Width() const { return width_; }
@@ -58,8 +66,9 @@ public:
 
 private:
     TBitmap Decode() const;
+    std::span<const std::uint8_t> Bytes() const { return {bytes_->Data(), bytes_->Size()}; }
 
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
+    std::shared_ptr<const TPageBlock> bytes_;
     mutable std::shared_ptr<const TBitmap> decoded_;
     int width_ = 0;
     int height_ = 0;

@@ -189,18 +189,18 @@ void TPicture::LoadFromFile(const std::string &path)
             throw Error("Cannot load \"" + path + "\": a file without an extension has no known picture format");
         throw Error("Cannot load \"" + path + "\": unknown picture file extension \"" + ext + "\"");
     }
-    std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    TPageBlock bytes = ReadFileBlock(path);
     TPicture loaded;
     // The codec's own message says what is wrong with the data; the file and the
     // format its name promised say where.
     try {
         switch (format->Kind) {
         case TGraphicKind::Bitmap:
-            loaded.AssignBitmap(ReadBmp(bytes));
+            loaded.AssignBitmap(ReadBmp({bytes.Data(), bytes.Size()}));
             break;
         case TGraphicKind::Jpeg: {
             auto jpeg = std::make_shared<TJPEGImage>();
-            jpeg->LoadFromBytes(std::move(bytes));
+            jpeg->LoadFromBlock(std::move(bytes));
             jpeg->SourceName = path;
             loaded.jpeg_ = std::move(jpeg);
             loaded.NewContent();

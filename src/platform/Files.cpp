@@ -41,7 +41,10 @@ std::string FileKind(unsigned mode)
     }
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string &path)
+namespace {
+
+// Opens a regular file for reading whole; its size through `size`.
+UniqueFd OpenWholeFile(const std::string &path, std::size_t &size)
 {
     // A FIFO, socket or device named like a picture is refused before it is opened:
     // opening some devices acts on them, and a FIFO would wait for a writer forever.
@@ -61,21 +64,46 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string &path)
         throw Error("Cannot open file \"" + path + "\". It is " + FileKind(st.st_mode) + ", not a regular file");
     if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes)
         throw Error("File \"" + path + "\" is too large to read");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    size = static_cast<std::size_t>(st.st_size);
+    return fd;
+}
+
+// Reads up to `size` bytes; fewer when the file shrank while it was read.
+std::size_t ReadInto(const UniqueFd &fd, const std::string &path, std::uint8_t *data, std::size_t size)
+{
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const ssize_t n = ::read(fd.Get(), data + done, size - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             throw Error("Cannot read file \"" + path + "\". " + Reason(errno));
         }
         if (n == 0)
-            break; // the file shrank while we read it
+            break;
         done += static_cast<std::size_t>(n);
     }
-    bytes.resize(done);
+    return done;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string &path)
+{
+    std::size_t size = 0;
+    const UniqueFd fd = OpenWholeFile(path, size);
+    std::vector<std::uint8_t> bytes(size);
+    bytes.resize(ReadInto(fd, path, bytes.data(), size));
     return bytes;
+}
+
+TPageBlock ReadFileBlock(const std::string &path)
+{
+    std::size_t size = 0;
+    const UniqueFd fd = OpenWholeFile(path, size);
+    TPageBlock block = TPageBlock::Allocate(size, false);
+    block.Shrink(ReadInto(fd, path, block.Data(), size));
+    return block;
 }
 
 std::string ExtractFileName(const std::string &path)

@@ -2,6 +2,8 @@
 #pragma once
 // File access as Quillo needs it. Paths are byte strings: a name that is not valid
 // UTF-8 is still read and written.
+#include "platform/PageBlocks.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -19,6 +21,8 @@ std::string FileKind(unsigned mode);
 // Reads a whole regular file; a FIFO, socket or device is refused at once, never
 // waited on. Throws Error with the path and the reason.
 std::vector<std::uint8_t> ReadFileBytes(const std::string &path);
+// The same into page-block memory, the form in which pictures keep their files.
+TPageBlock ReadFileBlock(const std::string &path);
 
 // The one routine through which Quillo writes a user's file (SafeWrite.cpp).
 // - Refuses a target that exists and is not writable, judged by its mode bits so

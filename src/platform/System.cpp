@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/System.h"
 
+#include "platform/PageBlocks.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -171,6 +173,8 @@ void SleepMs(unsigned milliseconds)
 
 void TrimWorkingSet()
 {
+    // The pictures' free blocks first, so what they held goes back too.
+    ReleaseCachedPageBlocks();
     ::malloc_trim(0);
 }
 

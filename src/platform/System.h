@@ -14,7 +14,7 @@ std::uint32_t GetTickCount();
 void SetTickSource(std::function<std::uint32_t()> source);
 
 void SleepMs(unsigned milliseconds);
-// Gives unused heap pages back to the system.
+// Gives unused heap pages and the cached free picture blocks back to the system.
 void TrimWorkingSet();
 
 enum class TDriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CDRom, RamDisk };

@@ -8,10 +8,6 @@
 #include <new>
 #include <utility>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define QUILLO_RESAMPLE_X86 1
@@ -50,35 +46,6 @@ public:
 private:
     std::unique_ptr<std::uint8_t[]> raw_;
     T *data_;
-};
-
-// The intermediate picture: tens of megabytes, written once and read once. Huge
-// pages, where the system gives them on request, spare thousands of page faults.
-class TPassBuffer {
-public:
-    explicit TPassBuffer(std::size_t bytes)
-    {
-#ifdef __linux__
-        constexpr std::size_t kHugePage = std::size_t(2) << 20;
-        if (bytes >= 4 * kHugePage) {
-            const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-            data_ = static_cast<std::uint8_t *>(std::aligned_alloc(kHugePage, rounded));
-            if (data_ != nullptr)
-                madvise(data_, rounded, MADV_HUGEPAGE); // a hint; refusal changes nothing
-        }
-#endif
-        if (data_ == nullptr)
-            data_ = static_cast<std::uint8_t *>(std::malloc(std::max<std::size_t>(bytes, 1)));
-        if (data_ == nullptr)
-            throw std::bad_alloc();
-    }
-    ~TPassBuffer() { std::free(data_); }
-    TPassBuffer(const TPassBuffer &) = delete;
-    TPassBuffer &operator=(const TPassBuffer &) = delete;
-    std::uint8_t *get() const { return data_; }
-
-private:
-    std::uint8_t *data_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -591,11 +558,13 @@ void RunPasses(const TContributorList &rows, const TContributorList &columns, co
     // to 32 bytes, with room for the horizontal pass's 16-byte stores at the end.
     TBitmap::CheckDimensions(tw, sh, 24);
     const std::size_t interStride = (3 * std::size_t(tw) + 4 + 31) / 32 * 32;
-    TPassBuffer inter(interStride * std::size_t(sh));
+    // Tens of megabytes written once and read once: page-block memory spares the
+    // page faults of fresh memory.
+    const TPageBlock inter = TPageBlock::Allocate(interStride * std::size_t(sh), false);
 
     const THorizontalPlan horizontal = BuildHorizontalPlan(rows, sw, vector);
-    const TVerticalPlan vertical = BuildVerticalPlan(columns, inter.get(), interStride, vector);
-    RunHorizontal(horizontal, source, inter.get(), interStride,
+    const TVerticalPlan vertical = BuildVerticalPlan(columns, inter.Data(), interStride, vector);
+    RunHorizontal(horizontal, source, inter.Data(), interStride,
                   PartsFor(std::int64_t(sh) * tw * horizontal.Taps, sh, threads));
     RunVertical(vertical, target, PartsFor(std::int64_t(vertical.Taps.size()) * tw, tw, threads));
 }

@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A large baseline picture is decoded by two threads, the second starting part way
+// down. Whatever the layout of the file, and however damaged, the result must be
+// exactly that of one thread.
+#include "imageview/JpegImage.h"
+#include "platform/Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <jpeglib.h>
+
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace quillo;
+
+namespace {
+
+struct Layout {
+    const char *name;
+    int width, height;
+    int components;          // 1 grey, 3 colour
+    int hSamp, vSamp;        // luma sampling factors (chroma 1 x 1)
+    unsigned restartRows = 0; // restart interval in MCU rows
+    unsigned restartMcus = 0; // restart interval in MCUs
+};
+
+// Gradients with grain, so every block carries real coefficients.
+std::vector<std::uint8_t> Encode(const Layout &l, int quality = 90)
+{
+    std::vector<std::uint8_t> samples;
+    samples.reserve(static_cast<std::size_t>(l.width) * l.height * l.components);
+    std::mt19937 rng(3);
+    for (int y = 0; y < l.height; ++y)
+        for (int x = 0; x < l.width; ++x)
+            for (int c = 0; c < l.components; ++c)
+                samples.push_back(static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 5 + rng() % 24));
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(l.width);
+    cinfo.image_height = static_cast<JDIMENSION>(l.height);
+    cinfo.input_components = l.components;
+    cinfo.in_color_space = l.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    cinfo.comp_info[0].h_samp_factor = l.hSamp;
+    cinfo.comp_info[0].v_samp_factor = l.vSamp;
+    for (int i = 1; i < cinfo.num_components; ++i)
+        cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    cinfo.restart_in_rows = static_cast<int>(l.restartRows);
+    if (l.restartMcus)
+        cinfo.restart_interval = l.restartMcus;
+    jpeg_start_compress(&cinfo, TRUE);
+    const std::size_t stride = static_cast<std::size_t>(l.width) * l.components;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = samples.data() + cinfo.next_scanline * stride;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+// The decode, or the error text.
+struct Outcome {
+    std::optional<TBitmap> bitmap;
+    std::string error;
+};
+
+Outcome DecodeWith(int threads, const std::vector<std::uint8_t> &data)
+{
+    SetJpegDecodeThreads(threads);
+    Outcome o;
+    try {
+        o.bitmap = DecodeJpeg(data);
+    } catch (const Error &e) {
+        o.error = e.what();
+    }
+    SetJpegDecodeThreads(0);
+    return o;
+}
+
+void ExpectSameOutcome(const std::vector<std::uint8_t> &data, const std::string &what)
+{
+    const Outcome one = DecodeWith(1, data);
+    const Outcome two = DecodeWith(2, data);
+    ASSERT_EQ(one.bitmap.has_value(), two.bitmap.has_value()) << what << ": " << one.error << " / " << two.error;
+    if (one.bitmap)
+        EXPECT_TRUE(*one.bitmap == *two.bitmap) << what;
+    else
+        EXPECT_EQ(one.error, two.error) << what;
+}
+
+class JpegSplit : public ::testing::TestWithParam<Layout> {};
+
+} // namespace
+
+TEST_P(JpegSplit, TwoThreadsDecodeTheSameBytesAsOne)
+{
+    const Layout &l = GetParam();
+    const std::vector<std::uint8_t> data = Encode(l);
+    ASSERT_TRUE(JpegDecodeSplits(data)) << "the picture must be large enough to be split";
+    ExpectSameOutcome(data, l.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, JpegSplit,
+    ::testing::Values(Layout{"Sub420", 1280, 1024, 3, 2, 2}, Layout{"Sub420OddSize", 1283, 1031, 3, 2, 2},
+                      Layout{"Sub422", 1201, 900, 3, 2, 1}, Layout{"Sub440", 1100, 999, 3, 1, 2},
+                      Layout{"Sub444", 1024, 1027, 3, 1, 1}, Layout{"Grey", 1030, 1100, 1, 1, 1},
+                      Layout{"RestartEveryRow", 1290, 1000, 3, 2, 2, 1},
+                      Layout{"RestartEverySevenRows", 1111, 1023, 3, 2, 2, 7}),
+    [](const ::testing::TestParamInfo<Layout> &info) { return std::string(info.param.name); });
+
+TEST(JpegSplitKinds, SmallProgressiveAndOneThreadPicturesAreNotSplit)
+{
+    EXPECT_FALSE(JpegDecodeSplits(Encode({"small", 640, 480, 3, 2, 2})));
+    EXPECT_FALSE(JpegDecodeSplits(Encode({"short", 4000, 300, 3, 2, 2})));
+    EXPECT_TRUE(JpegDecodeSplits(Encode({"large", 1024, 1024, 3, 2, 2})));
+}
+
+// Damage met by either thread sends the picture through one thread again, so a
+// damaged file shows, or fails, exactly as it always did.
+TEST(JpegSplitKinds, DamagedAndTruncatedFilesDecodeAsOnOneThread)
+{
+    const std::vector<std::uint8_t> good = Encode({"damaged", 1100, 1040, 3, 2, 2, 4});
+    ASSERT_TRUE(JpegDecodeSplits(good));
+    for (const double at : {0.2, 0.5, 0.7, 0.95}) {
+        std::vector<std::uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() * at));
+        ExpectSameOutcome(cut, "cut at " + std::to_string(at));
+    }
+    std::mt19937 rng(11);
+    for (int round = 0; round < 12; ++round) {
+        std::vector<std::uint8_t> bad = good;
+        for (int i = 0; i < 1 + round % 4; ++i)
+            bad[1000 + rng() % (bad.size() - 1000)] = static_cast<std::uint8_t>(rng());
+        ExpectSameOutcome(bad, "damage round " + std::to_string(round));
+    }
+}
+
+// Thousands of warnings end a decode. Restart markers numbered out of sequence in
+// the lower part only: the thread that decodes the upper part sees none of them,
+// and one thread gives up on the flood; so must two.
+TEST(JpegSplitKinds, AWarningFloodInTheLowerPartFailsAsOnOneThread)
+{
+    std::vector<std::uint8_t> data = Encode({"flood", 1024, 1024, 1, 1, 1, 0, 1});
+    ASSERT_TRUE(JpegDecodeSplits(data));
+    for (std::size_t i = data.size() * 3 / 4; i + 1 < data.size(); ++i)
+        if (data[i] == 0xFF && data[i + 1] >= 0xD0 && data[i + 1] <= 0xD7)
+            data[i + 1] = static_cast<std::uint8_t>(0xD0 + ((data[i + 1] - 0xD0 + 4) & 7));
+    const Outcome one = DecodeWith(1, data);
+    ASSERT_FALSE(one.bitmap.has_value()) << "one thread must give up on the flood";
+    ExpectSameOutcome(data, "flood");
+}
