@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Cataloguing speed and memory, each against a peer measured in the same run:
 //  - a folder of N small *.jpg files without preloading, from the Path assignment
-//    to AfterLoad with the list filled and sorted, against `ls -l` of the folder;
+//    to AfterLoad with the list filled and sorted, against `ls -l` of the folder
+//    and against Python's os.scandir with a stat of every entry;
 //  - heap per catalogue entry (mallinfo2) for N entries, beyond the path;
 //  - preloading 200 MB of JPEG files against `cat` of the same files.
 // The folders are made once under $QUILLO_BENCH_DIR (default /tmp/quillo-bench).
@@ -150,6 +151,33 @@ void BM_LsL(benchmark::State &state)
         RunQuiet({"ls", "-l", folder});
 }
 BENCHMARK(BM_LsL)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+// Python's os.scandir with a stat of every entry, timed inside Python (its start-up
+// left out) and at its best of five passes: a listing peer at its fastest.
+void BM_ScandirStatPython(benchmark::State &state)
+{
+    const std::string folder = SmallFilesFolder(static_cast<int>(state.range(0)));
+    const std::string command = "python3 -c '"
+                                "import os, sys, time\n"
+                                "best = 1e9\n"
+                                "for _ in range(5):\n"
+                                "    t = time.perf_counter()\n"
+                                "    for e in os.scandir(sys.argv[1]):\n"
+                                "        e.stat()\n"
+                                "    best = min(best, time.perf_counter() - t)\n"
+                                "print(best)' " +
+                                folder;
+    for (auto _ : state) {
+        std::FILE *pipe = ::popen(command.c_str(), "r");
+        double seconds = 0;
+        if (!pipe || std::fscanf(pipe, "%lf", &seconds) != 1 || ::pclose(pipe) != 0) {
+            state.SkipWithError("python3 failed");
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+BENCHMARK(BM_ScandirStatPython)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 
 std::size_t HeapInUse()
 {

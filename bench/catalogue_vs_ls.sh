@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs bench_catalogue and prints its figures as ratios against the peers of the
-# same run: cataloguing vs `ls -l`, preloading vs `cat`, and heap per entry.
+# same run: cataloguing vs `ls -l` and Python's scandir + stat, preloading vs `cat`, and heap per entry.
 # Usage: bench/catalogue_vs_ls.sh [build dir]   (default build/bench, the bench preset's)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +21,9 @@ def ms(name):
 for n in (10000, 100000):
     cat, ls = ms(f"BM_CatalogueFolder/{n}/min_time:2.000/real_time"), ms(f"BM_LsL/{n}/min_time:2.000/real_time")
     print(f"catalogue {n:>6} files: {cat:8.1f} ms, ls -l {ls:8.1f} ms, ratio {cat / ls:.2f}x (goal <= 1.5x)")
+py = runs["BM_ScandirStatPython/10000/iterations:5/manual_time"]["real_time"]
+c10 = ms("BM_CatalogueFolder/10000/min_time:2.000/real_time")
+print(f"catalogue  10000 files: {c10:8.1f} ms, Python scandir + stat {py:8.1f} ms, ratio {c10 / py:.2f}x (goal <= 1.2x)")
 c10, c100 = ms("BM_CatalogueFolder/10000/min_time:2.000/real_time"), ms("BM_CatalogueFolder/100000/min_time:2.000/real_time")
 import math
 print(f"growth 10k -> 100k: {c100 / c10:.1f}x (n log n predicts {10 * math.log(1e5) / math.log(1e4):.1f}x)")

@@ -16,6 +16,7 @@ namespace {
 struct FormatTable {
     std::mutex lock;
     std::vector<TFileFormat> formats{{"bmp", "Bitmap", TGraphicKind::Bitmap}};
+    std::atomic<std::uint64_t> generation{1};
 };
 
 FormatTable &Formats()
@@ -53,12 +54,21 @@ void TPictureFormats::Register(const std::string &extension, const std::string &
     std::lock_guard guard(table.lock);
     for (TFileFormat &f : table.formats) {
         if (f.Extension == ext) {
-            f.Description = description;
-            f.Kind = kind;
+            if (f.Description != description || f.Kind != kind) {
+                f.Description = description;
+                f.Kind = kind;
+                ++table.generation;
+            }
             return;
         }
     }
     table.formats.push_back({ext, description, kind});
+    ++table.generation;
+}
+
+std::uint64_t TPictureFormats::Generation()
+{
+    return Formats().generation.load();
 }
 
 std::optional<TFileFormat> TPictureFormats::Find(const std::string &extension)

@@ -27,6 +27,9 @@ public:
     static void Register(const std::string &extension, const std::string &description, TGraphicKind kind);
     // Looked up without regard to case; the extension may carry its dot.
     static std::optional<TFileFormat> Find(const std::string &extension);
+    // Counts the changes to the table, so a caller can tell that its own
+    // registrations still stand without taking the table's lock.
+    static std::uint64_t Generation();
 };
 
 class TPicture {

@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -31,8 +32,15 @@ bool HoldsPicture(const TPicture &picture)
 
 TQloImageHolder::TQloImageHolder()
 {
-    TPictureFormats::Register("jpg", "JPEG", TGraphicKind::Jpeg);
-    TPictureFormats::Register("jpeg", "JPEG", TGraphicKind::Jpeg);
+    // Every catalogue entry makes a holder; the registrations are repeated only
+    // when the table changed since they were last made (by a caller that re-registered
+    // an extension), so the outcome is that of registering every time.
+    static std::atomic<std::uint64_t> registeredAt{0};
+    if (registeredAt.load() != TPictureFormats::Generation()) {
+        TPictureFormats::Register("jpg", "JPEG", TGraphicKind::Jpeg);
+        TPictureFormats::Register("jpeg", "JPEG", TGraphicKind::Jpeg);
+        registeredAt = TPictureFormats::Generation();
+    }
 }
 
 void TQloImageHolder::SetPicture(TPicture APicture)

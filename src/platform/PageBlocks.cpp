@@ -30,6 +30,7 @@ std::size_t RoundUp(std::size_t n, std::size_t unit)
 
 struct TArena {
     std::uint8_t *Base = nullptr;
+    std::size_t Length = 0; // of its mapping: a reused one may be a little longer
     std::size_t Used = 0;  // bytes handed out from the start
     std::size_t Dirty = 0; // bytes from the start that may hold old data
     std::size_t Live = 0;  // blocks handed out and not yet given back
@@ -47,6 +48,7 @@ public:
     std::vector<TArena *> Arenas;
     std::deque<TMapping> Cache; // oldest first
     std::size_t CachedBytes = 0;
+    std::size_t LiveBytes = 0; // own mappings handed out
 
     // A mapping of `length` bytes (a multiple of the huge page): from the cache
     // when one fits without much waste, else fresh (and then all zero).
@@ -88,7 +90,7 @@ public:
         if (arena == Current)
             Current = nullptr;
         Arenas.erase(std::find(Arenas.begin(), Arenas.end(), arena));
-        Give({arena->Base, kArenaBytes});
+        Give({arena->Base, arena->Length});
         delete arena;
     }
 
@@ -143,6 +145,7 @@ TPageBlock TPageBlock::Allocate(std::size_t bytes, bool zeroed)
         {
             std::lock_guard guard(Pool().Lock);
             m = Pool().Take(length, fresh);
+            Pool().LiveBytes += m.Length;
         }
         if (zeroed && !fresh)
             std::memset(m.Data, 0, bytes);
@@ -170,7 +173,8 @@ TPageBlock TPageBlock::Allocate(std::size_t bytes, bool zeroed)
             const TMapping m = pool.Take(kArenaBytes, fresh);
             auto *made = new TArena;
             made->Base = m.Data;
-            made->Dirty = fresh ? 0 : kArenaBytes;
+            made->Length = m.Length;
+            made->Dirty = fresh ? 0 : m.Length;
             pool.Arenas.push_back(made);
             pool.Current = made;
         }
@@ -223,6 +227,7 @@ void TPageBlock::Reset()
         break;
     case TKind::Mapping: {
         std::lock_guard guard(Pool().Lock);
+        Pool().LiveBytes -= reserved_;
         Pool().Give({data_, reserved_});
         break;
     }
@@ -253,7 +258,7 @@ void ReleaseCachedPageBlocks()
         TArena *idle = pool.Current;
         pool.Current = nullptr;
         pool.Arenas.erase(std::find(pool.Arenas.begin(), pool.Arenas.end(), idle));
-        ::munmap(idle->Base, kArenaBytes);
+        ::munmap(idle->Base, idle->Length);
         delete idle;
     }
     for (const TMapping &m : pool.Cache)
@@ -266,7 +271,7 @@ TPageBlockStats PageBlockStats()
 {
     TBlockPool &pool = Pool();
     std::lock_guard guard(pool.Lock);
-    return {pool.Cache.size(), pool.CachedBytes, pool.Arenas.size()};
+    return {pool.Cache.size(), pool.CachedBytes, pool.Arenas.size(), pool.LiveBytes};
 }
 
 } // namespace quillo

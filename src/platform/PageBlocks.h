@@ -56,6 +56,7 @@ struct TPageBlockStats {
     std::size_t CachedBlocks = 0; // free mappings kept for reuse
     std::size_t CachedBytes = 0;
     std::size_t Arenas = 0;       // arenas mapped, in use or not
+    std::size_t LiveBytes = 0;    // blocks with a mapping of their own, in use
 };
 TPageBlockStats PageBlockStats();
 

@@ -191,3 +191,20 @@ TEST_F(PictureFiles, CopiesShareDataButNotChanges)
     EXPECT_TRUE(none.Empty());
     EXPECT_TRUE(none.DrawBitmap().Empty());
 }
+
+// A holder registers the JPEG extensions once, not at every construction; a table
+// changed since must still be put right by the next holder.
+TEST(PictureFormats, AHolderRestoresJpegAfterTheTableChanged)
+{
+    TQloImageHolder first;
+    const std::uint64_t settled = TPictureFormats::Generation();
+    TQloImageHolder second;
+    EXPECT_EQ(TPictureFormats::Generation(), settled) << "registering what stands changes nothing";
+    TPictureFormats::Register("jpeg", "Something else", TGraphicKind::Bitmap);
+    EXPECT_NE(TPictureFormats::Generation(), settled);
+    EXPECT_EQ(TPictureFormats::Find("jpeg")->Kind, TGraphicKind::Bitmap);
+    TQloImageHolder third;
+    EXPECT_EQ(TPictureFormats::Find("jpeg")->Kind, TGraphicKind::Jpeg);
+    EXPECT_EQ(TPictureFormats::Find("jpeg")->Description, "JPEG");
+    EXPECT_EQ(TPictureFormats::Find("jpg")->Kind, TGraphicKind::Jpeg);
+}

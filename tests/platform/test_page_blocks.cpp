@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 using namespace quillo;
@@ -17,6 +20,22 @@ constexpr std::size_t kMB = std::size_t(1) << 20;
 bool AllZero(const TPageBlock &b)
 {
     return std::all_of(b.Data(), b.Data() + b.Size(), [](std::uint8_t v) { return v == 0; });
+}
+
+// True when any byte of [p, p + n) is mapped in this process.
+bool Mapped(const void *p, std::size_t n)
+{
+    const auto lo = reinterpret_cast<std::uintptr_t>(p), hi = lo + n;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        std::uintptr_t from = 0, to = 0;
+        char dash = 0;
+        std::istringstream(line) >> std::hex >> from >> dash >> to;
+        if (from < hi && lo < to)
+            return true;
+    }
+    return false;
 }
 
 class PageBlocks : public ::testing::Test {
@@ -121,4 +140,23 @@ TEST_F(PageBlocks, MovesHandOverAndShrinkKeepsTheBytes)
     EXPECT_TRUE(none.Empty());
     b = std::move(none);
     EXPECT_TRUE(b.Empty());
+}
+
+// An arena may be cut from a cached mapping somewhat longer than an arena; all of
+// that mapping must go back to the system, not just an arena's length of it.
+TEST_F(PageBlocks, AnArenaOnALongerReusedMappingIsUnmappedWhole)
+{
+    std::uint8_t *base = nullptr;
+    {
+        TPageBlock big = TPageBlock::Allocate(38 * kMB, false);
+        base = big.Data();
+    }
+    ASSERT_TRUE(Mapped(base, 38 * kMB));
+    {
+        TPageBlock middle = TPageBlock::Allocate(kMB, true); // the arena takes the cached mapping
+        EXPECT_EQ(middle.Data(), base);
+        EXPECT_TRUE(AllZero(middle));
+    }
+    ReleaseCachedPageBlocks();
+    EXPECT_FALSE(Mapped(base, 38 * kMB));
 }

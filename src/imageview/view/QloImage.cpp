@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/view/QloImage.h"
 
+#include "imageview/DisplayCopy.h"
 #include "platform/Errors.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <new>
 
 #include <cstring>
 
@@ -77,10 +81,8 @@ void TQloImage::SetAutoSize(bool on)
 
 void TQloImage::PictureChanged()
 {
-    if (holder_.Picture.ContentId() != displayId_) {
-        display_ = QImage();
-        displayId_ = 0;
-    }
+    if (holder_.Picture.ContentId() != displayId_)
+        displayId_ = 0; // the buffer stays for the next copy of its size
     const TPicture &picture = holder_.Picture;
     if (holder_.AutoSize && picture.Width() > 0 && picture.Height() > 0)
         resize(picture.Width(), picture.Height());
@@ -96,40 +98,74 @@ QSize TQloImage::sizeHint() const
     return QWidget::sizeHint();
 }
 
-const QImage &TQloImage::DisplayImage()
+const TBitmap *TQloImage::Pixels()
 {
     const std::uint64_t id = holder_.Picture.ContentId();
-    if (id == displayId_)
-        return display_;
-    display_ = QImage();
-    displayId_ = id;
-    if (id == 0)
-        return display_;
+    if (id == 0 || id == failedId_)
+        return nullptr;
     try {
-        display_ = ToQImage(holder_.Picture.DrawBitmap(), QImage::Format_RGB32);
-        // The display copy is what is drawn from now on; a JPEG decodes again for
-        // the rare Clip or render rather than keep its pixels twice.
-        holder_.Picture.ReleaseDecoded();
+        const TBitmap &pixels = holder_.Picture.DrawBitmap();
+        return pixels.Empty() ? nullptr : &pixels;
     } catch (const Error &) {
-        // Pixels that cannot be decoded are not drawn; the id is kept, so the
-        // failed decode is not retried at every paint.
-        display_ = QImage();
+    } catch (const std::bad_alloc &) {
     }
+    // Pixels that cannot be decoded are not drawn, and not tried again until the
+    // picture changes.
+    failedId_ = id;
+    return nullptr;
+}
+
+const QImage &TQloImage::DisplayCopy(const TBitmap &pixels, int w, int h)
+{
+    const std::uint64_t id = holder_.Picture.ContentId();
+    if (id == displayId_ && display_.width() == w && display_.height() == h)
+        return display_;
+    const std::vector<int> columns = StretchIndices(pixels.Width(), w);
+    const std::vector<int> rows = StretchIndices(pixels.Height(), h);
+    // What the painter's stepping leaves unpainted at the far edges stays unpainted.
+    const int paintedW = static_cast<int>(columns.size()), paintedH = static_cast<int>(rows.size());
+    if (display_.width() != paintedW || display_.height() != paintedH || !display_.isDetached())
+        display_ = QImage(paintedW, paintedH, QImage::Format_RGB32);
+    displayId_ = 0;
+    if (display_.isNull())
+        return display_;
+    SampleStretched(pixels, columns, rows, 0, 0, paintedW, paintedH, reinterpret_cast<std::uint32_t *>(display_.bits()),
+                    display_.bytesPerLine() / 4);
+    displayId_ = id;
     return display_;
 }
 
-void TQloImage::paintEvent(QPaintEvent *)
+void TQloImage::paintEvent(QPaintEvent *event)
 {
-    const QImage &image = DisplayImage();
-    if (image.isNull())
-        return;
     const TRect r = PictureRect();
-    if (r.Width() == 0 || r.Height() == 0)
+    if (r.Width() <= 0 || r.Height() <= 0)
+        return;
+    const TBitmap *pixels = Pixels();
+    if (!pixels)
         return;
     QPainter painter(this);
-    // Stretched without filtering, as the picture control always drew.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRect(r.Left, r.Top, r.Width(), r.Height()), image);
+    if (r.Width() == pixels->Width() && r.Height() == pixels->Height()) {
+        // At its own size only the part to be painted is converted, straight from
+        // the picture's rows: no copy of the whole picture.
+        const QRect exposed = event->rect() & QRect(r.Left, r.Top, r.Width(), r.Height());
+        if (exposed.isEmpty())
+            return;
+        QImage part(exposed.size(), QImage::Format_RGB32);
+        if (part.isNull())
+            return;
+        const std::vector<int> columns = StretchIndices(pixels->Width(), pixels->Width());
+        const std::vector<int> rows = StretchIndices(pixels->Height(), pixels->Height());
+        const int x0 = exposed.left() - r.Left, y0 = exposed.top() - r.Top;
+        SampleStretched(*pixels, columns, rows, x0, y0, x0 + exposed.width(), y0 + exposed.height(),
+                        reinterpret_cast<std::uint32_t *>(part.bits()), part.bytesPerLine() / 4);
+        painter.drawImage(exposed.topLeft(), part);
+        return;
+    }
+    // Stretched without filtering, as the picture control always drew: the copy
+    // holds exactly the pixels that stretching the whole picture painted.
+    const QImage &display = DisplayCopy(*pixels, r.Width(), r.Height());
+    if (!display.isNull())
+        painter.drawImage(QPoint(r.Left, r.Top), display);
 }
 
 // The view keeps the mouse events it reports (the base class would pass them on to

@@ -56,7 +56,7 @@ public:
 
     // Call after changing the holder's picture or placement fields directly:
     // applies AutoSize and repaints (the display copy is remade only when the
-    // pixels really changed).
+    // pixels or the painted size really changed).
     void PictureChanged();
 
     QSize sizeHint() const override;
@@ -75,11 +75,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    const QImage &DisplayImage();
+    // The picture's pixels (a JPEG is decoded once and kept while it is shown), or
+    // nullptr when they cannot be had; a failure is not retried at every paint.
+    const TBitmap *Pixels();
+    // The picture stretched to w x h without filtering, made once per picture and size.
+    const QImage &DisplayCopy(const TBitmap &pixels, int w, int h);
 
     TQloImageHolder holder_;
+    // The stretched copy that is painted unscaled; its buffer is reused for the
+    // next picture of the same painted size.
     QImage display_;
-    std::uint64_t displayId_ = 0; // the ContentId that display_ shows
+    std::uint64_t displayId_ = 0; // the ContentId that display_ shows, 0 for none
+    std::uint64_t failedId_ = 0;  // the ContentId whose pixels could not be had
 };
 
 } // namespace quillo
