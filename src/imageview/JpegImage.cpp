@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csetjmp>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -165,9 +166,9 @@ bool JpegStartDecompress(DecodeJob *job)
 }
 
 // Decodes rows up to (not including) `endRow` into `rows` (one pointer per output
-// row, 3 bytes a pixel, indexed from the top) and destroys the decompressor, on
-// success and on failure alike.
-bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows, JDIMENSION endRow)
+// row, 3 bytes a pixel, indexed from the top). The decompressor is destroyed on
+// failure, and on success too when `finish` says no more rows will be asked for.
+bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows, JDIMENSION endRow, bool finish)
 {
     j_decompress_ptr cinfo = &job->cinfo;
     if (setjmp(job->err.jump)) {
@@ -193,8 +194,10 @@ bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows, JDIMENSION endRow)
     }
     // Every row asked for is in; what follows (more rows, trailing markers or
     // junk) is not worth reading, so the file is not finished but dropped.
-    jpeg_destroy_decompress(cinfo);
-    job->created = false;
+    if (finish) {
+        jpeg_destroy_decompress(cinfo);
+        job->created = false;
+    }
     return true;
 }
 
@@ -353,9 +356,9 @@ public:
 
     // Decodes the rows from where the decoder stands up to `endRow`; the
     // decompressor is gone afterwards.
-    void ReadRows(std::vector<JSAMPROW> &rows, int endRow)
+    void ReadRows(std::vector<JSAMPROW> &rows, int endRow, bool finish = true)
     {
-        if (!JpegDecodeRows(&job_, rows.data(), static_cast<JDIMENSION>(endRow)))
+        if (!JpegDecodeRows(&job_, rows.data(), static_cast<JDIMENSION>(endRow), finish))
             throw Error(job_.err.message);
     }
 
@@ -365,10 +368,13 @@ public:
             throw Error(job_.err.message);
     }
 
-    // Where a second thread may take over: a row on an iMCU boundary about
-    // three fifths down (the second thread first runs through the data above it),
-    // or 0 when the picture is not worth splitting or cannot be split (progressive
-    // and CMYK pictures are decoded on one thread).
+    // The rows decoded together (one iMCU row): the unit two threads share out.
+    int Band() const { return job_.cinfo.max_v_samp_factor * DCTSIZE; }
+
+    // Where a second thread starts: a row on an iMCU boundary about three fifths
+    // down (the second thread first runs through the data above it), or 0 when the
+    // picture is not worth splitting or cannot be split (progressive and CMYK
+    // pictures are decoded on one thread).
     int SplitRow() const
     {
         const jpeg_decompress_struct &c = job_.cinfo;
@@ -409,14 +415,26 @@ int DecodeThreads()
     return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 
-// Decodes rows [0, split) here and [split, height) on a second thread, which runs
-// through the data above its part first. True when both ran clean; false when
-// either met damaged data or failed, since damage can make the halves differ from
-// one decode (warnings are counted, and a run of them ends the decode); then the
-// caller decodes again on one thread.
+// Two threads share the rows band by band. This thread decodes from the top; a
+// second one runs through the data above `split` without making pixels and then
+// decodes from there. Each band goes to whichever thread claims it first: this
+// thread stops at the first band the other one claimed (the other does the rest),
+// the other passes over bands this one claimed. So when the second thread gets no
+// processor (a busy machine) this one simply decodes everything, and otherwise the
+// work meets in the middle wherever the threads' speeds put it.
+// True when both ran clean; false when either met damaged data or failed, since
+// damage can make the parts differ from one decode (warnings are counted, and a
+// run of them ends the decode); then the caller decodes again on one thread.
 bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::vector<JSAMPROW> &rows, int split,
                  int height)
 {
+    const int band = upper.Band();
+    const int bands = (height + band - 1) / band;
+    const auto bandEnd = [&](int b) { return std::min(height, (b + 1) * band); };
+    std::unique_ptr<std::atomic<bool>[]> claimed(new std::atomic<bool>[static_cast<std::size_t>(bands)]);
+    for (int b = 0; b < bands; ++b)
+        claimed[static_cast<std::size_t>(b)] = false;
+    std::atomic<bool> upperDone{false};
     bool lowerClean = false;
     std::thread lower;
     try {
@@ -424,8 +442,12 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
             try {
                 Decompressor d(data);
                 d.Start();
-                d.SkipRows(split);
-                d.ReadRows(rows, height);
+                for (int b = 0; b < bands && !upperDone; ++b) {
+                    if (b * band < split || claimed[static_cast<std::size_t>(b)].exchange(true))
+                        d.SkipRows(bandEnd(b));
+                    else
+                        d.ReadRows(rows, bandEnd(b), false);
+                }
                 lowerClean = d.Warnings() == 0;
             } catch (...) {
                 lowerClean = false;
@@ -436,10 +458,17 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
     }
     bool upperClean = false;
     try {
-        upper.ReadRows(rows, split);
+        for (int b = 0; b < bands && !claimed[static_cast<std::size_t>(b)].exchange(true); ++b) {
+            upper.ReadRows(rows, bandEnd(b), false);
+            if (b == bands - 1)
+                upperDone = true; // every band is in: the other thread may stop
+            // Otherwise the other thread goes on until it is through: it owns every
+            // band from the first one it claimed.
+        }
         upperClean = upper.Warnings() == 0;
     } catch (...) {
         upperClean = false;
+        upperDone = true; // the picture is decoded again anyway
     }
     lower.join();
     return upperClean && lowerClean;
