@@ -30,15 +30,16 @@ void TSearchThread::Scan()
     if (!FData.Masks || FData.Masks->empty())
         return;
     const std::string folder = IncludeTrailingPathDelimiter(FData.Path);
-    for (const std::string &pattern : *FData.Masks) {
-        // An empty pattern names the folder itself, which lists nothing.
-        if (pattern.empty())
-            continue;
-        // A folder that cannot be opened (gone, unreadable) gives no hits.
-        EnumerateDirectory(folder, pattern, [&](const TSearchRec &rec) {
-            FData.OnFound(std::make_unique<TCallbackSearchData>(folder + rec.Name, rec));
-        });
-    }
+    // An empty pattern names the folder itself, which lists nothing.
+    std::vector<std::string> patterns;
+    for (const std::string &pattern : *FData.Masks)
+        if (!pattern.empty())
+            patterns.push_back(pattern);
+    // One reading of the folder serves every pattern; the hits come pattern by
+    // pattern as before. A folder that cannot be opened (gone, unreadable) gives none.
+    EnumerateDirectory(folder, patterns, [&](const TSearchRec &rec) {
+        FData.OnFound(std::make_unique<TCallbackSearchData>(folder + rec.Name, rec));
+    });
 }
 
 TLoadThread::TLoadThread(bool ACreateSuspended, TLoadData AData, bool APreload)

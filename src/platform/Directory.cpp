@@ -105,6 +105,12 @@ bool MatchesMask(const std::string &name, const std::string &pattern, std::size_
 bool EnumerateDirectory(const std::string &folder, const std::string &pattern,
                         const std::function<void(const TSearchRec &)> &onMatch)
 {
+    return EnumerateDirectory(folder, std::vector<std::string>{pattern}, onMatch);
+}
+
+bool EnumerateDirectory(const std::string &folder, const std::vector<std::string> &patterns,
+                        const std::function<void(const TSearchRec &)> &onMatch)
+{
     if (folder.empty())
         return false;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -116,29 +122,36 @@ bool EnumerateDirectory(const std::string &folder, const std::string &pattern,
         return false;
     }
     const int dirFd = ::dirfd(dir.get());
+    // The folder is read once, whatever the number of patterns.
+    std::vector<std::string> names;
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
         if (!entry)
             break; // end of the listing, or a read error: what was listed stands
-        const std::string name(entry->d_name);
-        if (name == "." || name == "..")
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        if (!MatchesMask(name, pattern))
-            continue;
-        struct stat st {};
-        // Follows symbolic links, as the file would be opened through them. A name
-        // that cannot be examined (removed meanwhile, a dangling link) could not
-        // be opened either, so it is left out rather than shown with a made-up
-        // size and date.
-        if (::fstatat(dirFd, name.c_str(), &st, 0) != 0)
-            continue;
-        TSearchRec rec;
-        rec.Name = name;
-        rec.IsDirectory = S_ISDIR(st.st_mode);
-        rec.Size = rec.IsDirectory ? 0 : static_cast<std::int64_t>(st.st_size);
-        rec.MTime = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-        onMatch(rec);
+        names.emplace_back(name);
+    }
+    for (const std::string &pattern : patterns) {
+        for (const std::string &name : names) {
+            if (!MatchesMask(name, pattern))
+                continue;
+            struct stat st {};
+            // Follows symbolic links, as the file would be opened through them. A
+            // name that cannot be examined (removed meanwhile, a dangling link) could
+            // not be opened either, so it is left out rather than shown with a
+            // made-up size and date.
+            if (::fstatat(dirFd, name.c_str(), &st, 0) != 0)
+                continue;
+            TSearchRec rec;
+            rec.Name = name;
+            rec.IsDirectory = S_ISDIR(st.st_mode);
+            rec.Size = rec.IsDirectory ? 0 : static_cast<std::int64_t>(st.st_size);
+            rec.MTime = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+            onMatch(rec);
+        }
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillo {
 
@@ -30,6 +31,11 @@ bool MatchesMask(const std::string &name, const std::string &pattern, std::size_
 // an entry that cannot be examined (a dangling link, a file removed meanwhile) is
 // left out. Folders report size 0.
 bool EnumerateDirectory(const std::string &folder, const std::string &pattern,
+                        const std::function<void(const TSearchRec &)> &onMatch);
+// The same for several patterns from one reading of the folder: the matches of the
+// first pattern, then those of the second, and so on (a name matching two patterns
+// is reported twice).
+bool EnumerateDirectory(const std::string &folder, const std::vector<std::string> &patterns,
                         const std::function<void(const TSearchRec &)> &onMatch);
 
 bool FileExists(const std::string &path);      // an existing non-folder

@@ -282,3 +282,26 @@ TEST(FileTimeToDateTime, FollowsTheLocalZone)
     ScopedTimeZone zone("XYZ-3"); // three hours east of UTC: already 2 July, 01:30
     EXPECT_DOUBLE_EQ(FileTimeToDateTime(t), 44379.0 + 1.5 / 24.0);
 }
+
+// Several patterns from one reading: all matches of the first pattern before any
+// of the second, each with its true data, and a name that matches two patterns
+// once for each.
+TEST(EnumerateDirectory, SeveralPatternsComePatternByPattern)
+{
+    TempFolder dir;
+    const std::string root = dir.path();
+    for (const char *name : {"a.jpg", "b.bmp", "c.JPG", "d.txt", "e.bmp"})
+        SafeWriteFile(root + "/" + name, Bytes(name));
+    std::vector<std::string> order;
+    EXPECT_TRUE(EnumerateDirectory(root, std::vector<std::string>{"*.bmp", "*.jpg", "?.jpg"},
+                                   [&](const TSearchRec &r) {
+                                       EXPECT_EQ(r.Size, static_cast<std::int64_t>(r.Name.size()));
+                                       order.push_back(r.Name);
+                                   }));
+    ASSERT_EQ(order.size(), 6u);
+    std::sort(order.begin(), order.begin() + 2);
+    std::sort(order.begin() + 2, order.begin() + 4);
+    std::sort(order.begin() + 4, order.end());
+    EXPECT_EQ(order, (std::vector<std::string>{"b.bmp", "e.bmp", "a.jpg", "c.JPG", "a.jpg", "c.JPG"}));
+    EXPECT_FALSE(EnumerateDirectory(root + "/missing", std::vector<std::string>{"*"}, [](const TSearchRec &) {}));
+}
