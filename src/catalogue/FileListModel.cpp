@@ -210,6 +210,51 @@ void TFileListModel::SetCollationLocale(const QLocale &ALocale)
     FCollator.setCaseSensitivity(Qt::CaseSensitive);
     FCaseBlindCollator = QCollator(locale);
     FCaseBlindCollator.setCaseSensitivity(Qt::CaseInsensitive);
+
+    // English collation has no contractions or expansions among printable ASCII
+    // and gives each such character one weight, so a name of them orders as the
+    // sequence of its characters' ranks. Other languages may join letters
+    // ("ch", "aa") and keep to the sort keys.
+    FAsciiRank.fill(0);
+    FAsciiRanked = locale.language() == QLocale::English;
+    if (!FAsciiRanked)
+        return;
+    std::vector<char16_t> chars;
+    for (char16_t c = 0x20; c < 0x7f; ++c)
+        chars.push_back(c);
+    const auto compare = [this](char16_t a, char16_t b) {
+        return FCaseBlindCollator.compare(QStringView(&a, 1), QStringView(&b, 1));
+    };
+    std::stable_sort(chars.begin(), chars.end(), [&](char16_t a, char16_t b) { return compare(a, b) < 0; });
+    std::uint8_t rank = 0;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        if (i == 0 || compare(chars[i - 1], chars[i]) != 0)
+            ++rank;
+        FAsciiRank[chars[i]] = rank;
+    }
+}
+
+bool TFileListModel::AllAsciiRanked() const
+{
+    if (!FAsciiRanked)
+        return false;
+    for (const TListItem &item : FItems)
+        for (const char c : item.Caption)
+            if (static_cast<unsigned char>(c) >= 0x80 || FAsciiRank[static_cast<unsigned char>(c)] == 0)
+                return false;
+    return true;
+}
+
+int TFileListModel::CompareAsciiRanks(const std::string &A, const std::string &B) const
+{
+    const std::size_t n = std::min(A.size(), B.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t a = FAsciiRank[static_cast<unsigned char>(A[i])];
+        const std::uint8_t b = FAsciiRank[static_cast<unsigned char>(B[i])];
+        if (a != b)
+            return a < b ? -1 : 1;
+    }
+    return A.size() < B.size() ? -1 : (A.size() > B.size() ? 1 : 0);
 }
 
 int TFileListModel::rowCount(const QModelIndex &parent) const
@@ -390,14 +435,25 @@ bool TFileListModel::NameTieLess(const std::string &A, const std::string &B) con
 std::vector<int> TFileListModel::SortByName()
 {
     const std::size_t n = FItems.size();
-    // One key per row, so the sort costs O(n log n) key comparisons. Case is left
-    // out of the key and decides only between names that tie without it.
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    // Case is left out of the first comparison and decides only between names
+    // that tie without it.
+    if (AllAsciiRanked()) {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const std::string &A = FItems[static_cast<std::size_t>(a)].Caption;
+            const std::string &B = FItems[static_cast<std::size_t>(b)].Caption;
+            const int c = CompareAsciiRanks(A, B);
+            return c != 0 ? c < 0 : NameTieLess(A, B);
+        });
+        ApplyOrder(order);
+        return order;
+    }
+    // One key per row, so the sort costs O(n log n) key comparisons.
     std::vector<QCollatorSortKey> keys;
     keys.reserve(n);
     for (const TListItem &item : FItems)
         keys.push_back(FCaseBlindCollator.sortKey(QString::fromUtf8(item.Caption)));
-    std::vector<int> order(n);
-    std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const int c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]);
         if (c != 0)

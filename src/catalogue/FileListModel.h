@@ -113,9 +113,16 @@ private:
 
     std::vector<TListItem> FItems;
     bool NameTieLess(const std::string &A, const std::string &B) const;
+    bool AllAsciiRanked() const;
+    int CompareAsciiRanks(const std::string &A, const std::string &B) const;
 
     QCollator FCollator;
     QCollator FCaseBlindCollator;
+    // Where the collation orders printable ASCII letter by letter (English), the
+    // rank of each such character under the case-blind collator (0: not ranked).
+    // Names made only of ranked characters then compare without sort keys.
+    std::array<std::uint8_t, 128> FAsciiRank{};
+    bool FAsciiRanked = false;
     int FLastSorted = -1;
     int FUpdateCount = 0;
     bool FNameSortPending = false;

@@ -3,10 +3,16 @@
 #include "catalogue/FileListModel.h"
 #include "catalogue/QloClasses.h"
 
+#include <QCollator>
+#include <QCollatorSortKey>
 #include <QDate>
 #include <QPersistentModelIndex>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
 
 using namespace quillo;
 
@@ -258,6 +264,66 @@ TEST_F(FileListTest, NamesThatAreNotUtf8StillSortAndShow)
     EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(Column(0)[0], "a.jpg");
     EXPECT_FALSE(list.data(list.index(2, 0)).toString().isEmpty());
+}
+
+// Plain-ASCII names in English are ordered without sort keys; the order must be
+// the collator's own, over every printable character and over names that share
+// long prefixes, differ only in length or mix punctuation, digits and letters.
+TEST_F(FileListTest, AsciiNamesOrderExactlyAsTheCollatorDoes)
+{
+    std::mt19937 rng(20240607);
+    const std::string common = "aAbBzZ09_-. ~";
+    for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+                                  QLocale(QLocale::English, QLocale::UnitedKingdom)}) {
+        QCollator reference(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
+        reference.setCaseSensitivity(Qt::CaseInsensitive);
+        std::set<std::string> folded; // names equal but for case go by the case rule instead
+        Strings names;
+        while (names.size() < 3000) {
+            std::string name;
+            const int length = static_cast<int>(rng() % 9);
+            const bool anyChar = rng() % 2 == 0;
+            for (int i = 0; i < length; ++i)
+                name += anyChar ? static_cast<char>(0x20 + rng() % 95) : common[rng() % common.size()];
+            std::string lower = name;
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+            if (folded.insert(lower).second)
+                names.push_back(name);
+        }
+        Strings expected = names;
+        std::sort(expected.begin(), expected.end(), [&](const std::string &a, const std::string &b) {
+            return reference.sortKey(QString::fromUtf8(a)).compare(reference.sortKey(QString::fromUtf8(b))) < 0;
+        });
+        for (std::size_t i = 1; i < expected.size(); ++i)
+            ASSERT_NE(reference.compare(QString::fromUtf8(expected[i - 1]), QString::fromUtf8(expected[i])), 0);
+
+        list.SetCollationLocale(locale);
+        list.Clear();
+        list.BeginUpdate();
+        for (const std::string &name : names)
+            Add(name);
+        list.EndUpdate();
+        EXPECT_EQ(Column(0), expected) << locale.name().toStdString();
+    }
+}
+
+// One name outside plain ASCII sends the whole list through the collator: the
+// ASCII names keep the same order around it.
+TEST_F(FileListTest, ANonAsciiNameKeepsTheAsciiOrder)
+{
+    list.SetCollationLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    list.BeginUpdate();
+    for (const char *name : {"b-2.jpg", "B_1.jpg", "a~.jpg", "a.jpg", "A.JPG", "10.jpg", "9.jpg", " z.jpg"})
+        Add(name);
+    list.EndUpdate();
+    const Strings ascii = Column(0);
+    Add("\xc3\xa9t\xc3\xa9.jpg"); // "été"
+    Strings withAccent = Column(0);
+    withAccent.erase(std::find(withAccent.begin(), withAccent.end(), "\xc3\xa9t\xc3\xa9.jpg"));
+    EXPECT_EQ(withAccent, ascii);
+    EXPECT_EQ(ascii.front(), " z.jpg");
+    EXPECT_EQ(Column(0).back(), "\xc3\xa9t\xc3\xa9.jpg");
 }
 
 } // namespace
