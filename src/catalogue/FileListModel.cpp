@@ -249,6 +249,8 @@ int TFileListModel::CompareAsciiRanks(const std::string &A, const std::string &B
 {
     const std::size_t n = std::min(A.size(), B.size());
     for (std::size_t i = 0; i < n; ++i) {
+        if (A[i] == B[i])
+            continue; // the common case: names share long prefixes
         const std::uint8_t a = FAsciiRank[static_cast<unsigned char>(A[i])];
         const std::uint8_t b = FAsciiRank[static_cast<unsigned char>(B[i])];
         if (a != b)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 #include <system_error>
 
 namespace quillo {
@@ -55,15 +56,18 @@ std::string FormatNumber(double value, int decimals, const std::string &thousand
     // "the decimal value" that is rounded.
     char buf[400];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
-    std::string text = res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("0");
-
+    // Read in place: a small value has a long tail of digits past the kept ones,
+    // and this runs once per listed file.
+    const std::string_view text = res.ec == std::errc() ? std::string_view(buf, static_cast<std::size_t>(res.ptr - buf))
+                                                        : std::string_view("0");
     const std::size_t dot = text.find('.');
-    std::string intDigits = dot == std::string::npos ? text : text.substr(0, dot);
-    std::string fracDigits = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+    const std::string_view allFrac = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    std::string intDigits(text.substr(0, dot));
+    const auto kept = static_cast<std::size_t>(decimals);
+    std::string fracDigits(allFrac.substr(0, kept));
 
-    const bool roundUp = fracDigits.size() > static_cast<std::size_t>(decimals) &&
-                         fracDigits[static_cast<std::size_t>(decimals)] >= '5';
-    fracDigits.resize(static_cast<std::size_t>(decimals), '0');
+    const bool roundUp = allFrac.size() > kept && allFrac[kept] >= '5';
+    fracDigits.resize(kept, '0');
     if (roundUp) {
         // Carry through the kept decimals into the integer digits.
         std::string all = intDigits + fracDigits;
