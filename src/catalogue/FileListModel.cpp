@@ -53,13 +53,6 @@ unsigned DaysInMonth(std::int64_t y, unsigned m)
     return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
 }
 
-void Append2(std::string &out, std::int64_t v)
-{
-    v = std::abs(v) % 100;
-    out += static_cast<char>('0' + v / 10);
-    out += static_cast<char>('0' + v % 10);
-}
-
 bool IsBlank(const std::string &s)
 {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
@@ -116,22 +109,39 @@ std::string FormatListDate(double ADateTime, const std::string &ATimeSep)
     unsigned d = 0;
     CivilFromDays(days - kUnixEpochDays, y, m, d);
     const std::int64_t secs = ms / 1000;
-    // Built aside and copied once, so the row's text gets an exact-size buffer
-    // (a growing string would double its capacity; there is one per file).
-    std::string text;
-    text.reserve(17 + 2 * ATimeSep.size());
-    Append2(text, d);
-    text += '-';
-    Append2(text, m);
-    text += '-';
-    Append2(text, y);
-    text += ' ';
-    Append2(text, secs / 3600);
-    text += ATimeSep;
-    Append2(text, secs / 60 % 60);
-    text += ATimeSep;
-    Append2(text, secs % 60);
-    return std::string(text.data(), text.size());
+    // Built on the stack and copied once, so the row's text gets an exact-size
+    // buffer and the only allocation (a growing string would double its
+    // capacity; there is one per file).
+    char small[64];
+    std::string large;
+    const std::size_t length = 15 + 2 * ATimeSep.size(); // "dd-mm-yy hh" "nn" "ss" and two separators
+    char *out = small;
+    if (length > sizeof small) {
+        large.resize(length);
+        out = large.data();
+    }
+    char *p = out;
+    const auto put2 = [&p](std::int64_t v) {
+        v = std::abs(v) % 100;
+        *p++ = static_cast<char>('0' + v / 10);
+        *p++ = static_cast<char>('0' + v % 10);
+    };
+    const auto putSep = [&p, &ATimeSep] {
+        std::memcpy(p, ATimeSep.data(), ATimeSep.size());
+        p += ATimeSep.size();
+    };
+    put2(d);
+    *p++ = '-';
+    put2(m);
+    *p++ = '-';
+    put2(y);
+    *p++ = ' ';
+    put2(secs / 3600);
+    putSep();
+    put2(secs / 60 % 60);
+    putSep();
+    put2(secs % 60);
+    return out == small ? std::string(small, static_cast<std::size_t>(p - small)) : large;
 }
 
 std::string FormatListSize(std::int64_t ASize, const TFormatSettings &ASettings)

@@ -144,6 +144,9 @@ void TQloController::LoadProgress(std::int64_t AMax, std::int64_t ACurrent, std:
 
 void TQloController::LoadDone(TJobThread *)
 {
+    // The load pass has made every entry from its hit; freed now, the hits'
+    // memory serves the list rows instead of fresh pages.
+    FSearchHits.reset();
     try {
         FillListView();
         if (AfterLoad)

@@ -48,6 +48,10 @@ TEST(FormatListDate, WritesDayMonthTwoDigitYearAndTime)
     EXPECT_EQ(FormatListDate(DateTime(2000, 2, 29), ":"), "29-02-00 00:00:00");
     EXPECT_EQ(FormatListDate(0, ":"), "30-12-99 00:00:00");
     EXPECT_EQ(FormatListDate(DateTime(2107, 12, 31, 12, 0, 0), " h "), "31-12-07 12 h 00 h 00");
+    // Separators long enough that the text no longer fits the short buffer, and none at all.
+    const std::string sep(40, '~');
+    EXPECT_EQ(FormatListDate(DateTime(2024, 3, 5, 7, 8, 9), sep), "05-03-24 07" + sep + "08" + sep + "09");
+    EXPECT_EQ(FormatListDate(DateTime(2024, 3, 5, 7, 8, 9), ""), "05-03-24 070809");
 }
 
 TEST(ReadListDate, CenturyWindowKeepsFiftyYearsEitherSide)
