@@ -4,6 +4,7 @@
 // ordinary use) on the same file. Each round runs every contestant once, in turn,
 // so a busy machine slows them alike; the best round of each is compared.
 //   bench_jpeg [rounds]
+#include "PhotoLike.h"
 #include "imageview/JpegImage.h"
 #include "imageview/Picture.h"
 #include "imageview/QloImageHolder.h"
@@ -32,23 +33,7 @@ using namespace quillo;
 
 constexpr int kPhotoWidth = 6000, kPhotoHeight = 4000;
 
-// Smooth colour fields with grain: compresses like a photograph, not like noise.
-TBitmap PhotoLike(int w, int h, int grain, unsigned seed)
-{
-    TBitmap b(w, h, 24);
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t *p = b.ScanLine(y);
-        for (int x = 0; x < w; ++x, p += 3) {
-            const int n = grain ? static_cast<int>(rng() % (2 * grain + 1)) - grain : 0;
-            auto clamp = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
-            p[0] = clamp((x * 255) / w + n);
-            p[1] = clamp((y * 255) / h + n);
-            p[2] = clamp(((x + y) / 7) % 256 + n);
-        }
-    }
-    return b;
-}
+using bench::PhotoLike;
 
 void Run(const std::vector<std::string> &args)
 {

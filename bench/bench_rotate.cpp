@@ -7,6 +7,7 @@
 //  - RotateLeft90 of a 6000 x 4000 24-bit bitmap against a memcpy of its bytes, and
 //    the 180° and clockwise turns beside it.
 // The figures that matter are the ratios and rates printed at the end.
+#include "PhotoLike.h"
 #include "imageview/JpegImage.h"
 #include "imageview/QloImageHolder.h"
 #include "imageview/QloRotate.h"
@@ -36,23 +37,7 @@ constexpr int kWidth = 6000, kHeight = 4000;
 // The real ImageMagick program, not a wrapper that may stand in front of it.
 const char *const kConvert = "/usr/bin/convert";
 
-// Smooth colour fields with grain: compresses like a photograph, not like noise.
-TBitmap PhotoLike(int w, int h, int grain, unsigned seed)
-{
-    TBitmap b(w, h, 24);
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t *p = b.ScanLine(y);
-        for (int x = 0; x < w; ++x, p += 3) {
-            const int n = grain ? static_cast<int>(rng() % (2 * grain + 1)) - grain : 0;
-            auto clamp = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
-            p[0] = clamp((x * 255) / w + n);
-            p[1] = clamp((y * 255) / h + n);
-            p[2] = clamp(((x + y) / 7) % 256 + n);
-        }
-    }
-    return b;
-}
+using bench::PhotoLike;
 
 struct Fixture {
     QTemporaryDir dir;

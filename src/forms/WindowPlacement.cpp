@@ -2,6 +2,7 @@
 #include "forms/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QPalette>
 #include <QScreen>
 #include <QWidget>
 
@@ -18,6 +19,14 @@ void CentreOnScreen(QWidget &window)
     QRect frame = window.frameGeometry();
     frame.moveCenter(area.center());
     window.move(frame.topLeft());
+}
+
+void UseWorkspaceBackground(QWidget &window)
+{
+    QPalette workspace = window.palette();
+    workspace.setColor(QPalette::Window, workspace.color(QPalette::Dark));
+    window.setPalette(workspace);
+    window.setAutoFillBackground(true);
 }
 
 } // namespace quillo

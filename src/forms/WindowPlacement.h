@@ -10,4 +10,8 @@ namespace quillo {
 // screen rather than over its parent.
 void CentreOnScreen(QWidget &window);
 
+// Gives a picture window the dark workspace background that shows around a
+// picture smaller than the window.
+void UseWorkspaceBackground(QWidget &window);
+
 } // namespace quillo

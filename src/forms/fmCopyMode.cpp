@@ -2,6 +2,7 @@
 #include "forms/fmCopyMode.h"
 
 #include "forms/Forms.h"
+#include "forms/WindowPlacement.h"
 #include "forms/fmCopyPreview.h"
 #include "forms/fmSettings.h"
 #include "imageview/view/QloImage.h"
@@ -99,10 +100,7 @@ TfCopyMode::TfCopyMode(QWidget *parent)
 {
     setObjectName(QStringLiteral("fCopyMode"));
     setWindowTitle(QStringLiteral("Copymode"));
-    QPalette workspace = palette();
-    workspace.setColor(QPalette::Window, workspace.color(QPalette::Dark));
-    setPalette(workspace);
-    setAutoFillBackground(true);
+    UseWorkspaceBackground(*this);
 
     QloImage1 = new TQloImage(this);
     QloImage1->setObjectName(QStringLiteral("QloImage1"));

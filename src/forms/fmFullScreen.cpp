@@ -3,6 +3,7 @@
 
 #include "catalogue/FileListModel.h"
 #include "forms/Forms.h"
+#include "forms/WindowPlacement.h"
 #include "forms/fmCopyMode.h"
 #include "forms/fmCopyPreview.h"
 #include "forms/fmMain.h"
@@ -51,10 +52,7 @@ TfFullScreen::TfFullScreen(QWidget *parent)
 {
     setObjectName(QStringLiteral("fFullScreen"));
     setWindowTitle(QStringLiteral("Fullscreen"));
-    QPalette workspace = palette();
-    workspace.setColor(QPalette::Window, workspace.color(QPalette::Dark));
-    setPalette(workspace);
-    setAutoFillBackground(true);
+    UseWorkspaceBackground(*this);
 
     QloImage1 = new TQloImage(this);
     QloImage1->setObjectName(QStringLiteral("QloImage1"));
@@ -74,7 +72,7 @@ TfFullScreen::TfFullScreen(QWidget *parent)
     Label1->setFont(font);
     QPalette white = Label1->palette();
     white.setColor(QPalette::WindowText, Qt::white);
-    white.setColor(QPalette::Window, workspace.color(QPalette::Window));
+    white.setColor(QPalette::Window, palette().color(QPalette::Window));
     Label1->setPalette(white);
     Label1->setGeometry(0, 0, ScreenWidth(), kCaptionHeight);
     Label1->installEventFilter(this);

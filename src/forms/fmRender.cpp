@@ -2,6 +2,7 @@
 #include "forms/fmRender.h"
 
 #include "forms/Forms.h"
+#include "forms/WindowPlacement.h"
 #include "forms/fmCopyMode.h"
 #include "forms/fmSettings.h"
 #include "imageview/view/QloImage.h"
@@ -53,10 +54,7 @@ TfRender::TfRender(QWidget *parent)
 {
     setObjectName(QStringLiteral("fRender"));
     setWindowTitle(QStringLiteral("Rendering graphic"));
-    QPalette workspace = palette();
-    workspace.setColor(QPalette::Window, workspace.color(QPalette::Dark));
-    setPalette(workspace);
-    setAutoFillBackground(true);
+    UseWorkspaceBackground(*this);
 
     QloImage1 = new TQloImage(this);
     QloImage1->setObjectName(QStringLiteral("QloImage1"));
