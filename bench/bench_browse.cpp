@@ -6,7 +6,7 @@
 // the steps, at its best). Memory must stay flat, with at most two decoded
 // pictures alive.
 #include "forms/Forms.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
 #include "imageview/JpegImage.h"
 #include "imageview/view/QloImage.h"

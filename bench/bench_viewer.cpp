@@ -7,7 +7,7 @@
 // picture's centre at its own size (the viewer's initial state).
 #include "forms/Forms.h"
 #include "forms/fmFullScreen.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
 #include "imageview/JpegImage.h"
 #include "imageview/view/QloImage.h"

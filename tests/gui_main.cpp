@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Widget tests drive the real windows on the offscreen platform, under the
 // program's own application object.
-#include "forms/QloApplication.h"
+#include "gui/QloApplication.h"
 #include "platform/IniFile.h"
 
 #include <QTemporaryDir>

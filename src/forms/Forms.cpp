@@ -5,7 +5,7 @@
 #include "forms/fmCopyMode.h"
 #include "forms/fmCopyPreview.h"
 #include "forms/fmFullScreen.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmRename.h"
 #include "forms/fmSetInterval.h"
 #include "forms/fmSettings.h"

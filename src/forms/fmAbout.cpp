@@ -2,7 +2,7 @@
 #include "forms/fmAbout.h"
 
 #include "forms/ProductArt.h"
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

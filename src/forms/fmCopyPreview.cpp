@@ -2,7 +2,7 @@
 #include "forms/fmCopyPreview.h"
 
 #include "forms/Forms.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "imageview/BmpCodec.h"
 #include "imageview/JpegImage.h"
 #include "imageview/view/QloImage.h"

@@ -3,10 +3,10 @@
 
 #include "catalogue/FileListModel.h"
 #include "forms/Forms.h"
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 #include "forms/fmCopyMode.h"
 #include "forms/fmCopyPreview.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSetInterval.h"
 #include "imageview/view/QloImage.h"
 

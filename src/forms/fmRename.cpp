@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forms/fmRename.h"
 
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -2,7 +2,7 @@
 #include "forms/fmRender.h"
 
 #include "forms/Forms.h"
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 #include "forms/fmCopyMode.h"
 #include "forms/fmSettings.h"
 #include "imageview/view/QloImage.h"

@@ -2,7 +2,7 @@
 #include "forms/fmSetInterval.h"
 
 #include "forms/Forms.h"
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 #include "forms/fmFullScreen.h"
 #include "platform/Services.h"
 

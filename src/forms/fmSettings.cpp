@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forms/fmSettings.h"
 
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/Services.h"

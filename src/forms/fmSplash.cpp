@@ -2,7 +2,7 @@
 #include "forms/fmSplash.h"
 
 #include "forms/ProductArt.h"
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 
 #include <QEvent>
 #include <QLabel>

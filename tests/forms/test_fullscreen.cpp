@@ -6,7 +6,7 @@
 #include "forms/Forms.h"
 #include "forms/fmCopyPreview.h"
 #include "forms/fmFullScreen.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSetInterval.h"
 #include "forms/fmSettings.h"
 #include "imageview/BmpCodec.h"

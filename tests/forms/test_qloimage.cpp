@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forms/DesktopServices.h"
+#include "gui/DesktopServices.h"
 #include "imageview/JpegImage.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Files.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forms/ShellTreeView.h"
+#include "forms/main/ShellTreeView.h"
 
 namespace quillo {
 

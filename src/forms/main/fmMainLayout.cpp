@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Building the main window: its actions, menus, panes and status bar.
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 
 #include "catalogue/StatusTexts.h"
-#include "forms/FolderTreeModel.h"
-#include "forms/ShellTreeView.h"
+#include "forms/main/FolderTreeModel.h"
+#include "forms/main/ShellTreeView.h"
 #include "imageview/view/QloImage.h"
 
 #include <QHBoxLayout>

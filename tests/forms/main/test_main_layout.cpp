@@ -2,9 +2,9 @@
 // The main window's keyboard focus after a folder change, and its layout kept over
 // runs: folder tree height, window bounds and centring, the status bar's height.
 #include "forms/Forms.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
-#include "forms/ShellTreeView.h"
+#include "forms/main/ShellTreeView.h"
 #include "forms/fmSplash.h"
 #include "imageview/BmpCodec.h"
 #include "platform/IniFile.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forms/DesignFont.h"
+#include "gui/DesignFont.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forms/FolderTreeModel.h"
+#include "forms/main/FolderTreeModel.h"
 
 #include "platform/Directory.h"
 

@@ -3,7 +3,7 @@
 // platform: rename (dialog, question, refusals, write-back), rotation guards, the
 // column menu and the file menu's pop-up rule. Files are checked on disk.
 #include "forms/Forms.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmRename.h"
 #include "forms/fmSettings.h"
 #include "imageview/BmpCodec.h"

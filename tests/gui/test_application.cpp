@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The error barrier: whatever escapes a timer, a queued call or an event handler
 // is shown as a message box with its text, and the program goes on.
-#include "forms/QloApplication.h"
+#include "gui/QloApplication.h"
 #include "platform/Errors.h"
 #include "platform/Services.h"
 

@@ -2,7 +2,7 @@
 // The main window driven for real on the offscreen platform: folder changes,
 // selection with on-demand loading and release, refresh, stretch and start-up.
 #include "forms/Forms.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
 #include "forms/fmSplash.h"
 #include "imageview/BmpCodec.h"

@@ -2,9 +2,9 @@
 // The design font: Tahoma at a pixel height of 11, found on the system or loaded
 // from fonts-wine, and the design widths of the file list fit their texts in it.
 #include "catalogue/FileListModel.h"
-#include "forms/DesignFont.h"
+#include "gui/DesignFont.h"
 #include "forms/Forms.h"
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 #include "platform/Format.h"
 
 #include <QApplication>

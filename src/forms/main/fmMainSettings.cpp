@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the settings store sees it: bounds, pane sizes, the
 // selected folder and the slideshow interval.
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 
-#include "forms/FolderTreeModel.h"
+#include "forms/main/FolderTreeModel.h"
 #include "forms/Forms.h"
-#include "forms/ShellTreeView.h"
+#include "forms/main/ShellTreeView.h"
 #include "forms/fmFullScreen.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forms/QloApplication.h"
+#include "gui/QloApplication.h"
 
 #include "platform/Services.h"
 

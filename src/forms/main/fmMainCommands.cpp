@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The file list's and the picture's commands, and the column menu.
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 
-#include "forms/FileNameText.h"
+#include "gui/FileNameText.h"
 #include "forms/Forms.h"
 #include "forms/fmAbout.h"
 #include "forms/fmFullScreen.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forms/WindowPlacement.h"
+#include "gui/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's core: creation, the start-up sequence, folder changes and
 // the controller's reports, row selection and the window's own events.
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 
 #include "catalogue/StatusTexts.h"
-#include "forms/FileNameText.h"
-#include "forms/FolderTreeModel.h"
+#include "gui/FileNameText.h"
+#include "forms/main/FolderTreeModel.h"
 #include "forms/Forms.h"
-#include "forms/ShellTreeView.h"
+#include "forms/main/ShellTreeView.h"
 #include "forms/fmAbout.h"
 #include "forms/fmSplash.h"
 #include "imageview/view/QloImage.h"

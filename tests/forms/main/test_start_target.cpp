@@ -2,8 +2,8 @@
 // A folder or file named on the command line, opened by the start-up sequence in
 // place of the stored last folder.
 #include "forms/Forms.h"
-#include "forms/ShellTreeView.h"
-#include "forms/fmMain.h"
+#include "forms/main/ShellTreeView.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
 #include "forms/fmSplash.h"
 #include "imageview/BmpCodec.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renaming the selected file: the dialog, the question, the rename that never
 // replaces another file, and the picture written back under its new name.
-#include "forms/fmMain.h"
+#include "forms/main/fmMain.h"
 
-#include "forms/FileNameText.h"
+#include "gui/FileNameText.h"
 #include "forms/Forms.h"
 #include "forms/fmRename.h"
 #include "platform/Files.h"
