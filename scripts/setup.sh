@@ -8,7 +8,9 @@ packages=(
   libjpeg-dev libjpeg-turbo-progs libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils openbox xdotool imagemagick python3 fonts-wine
   desktop-file-utils appstream man-db groff-base bsdextrautils
-  xclip python3-pil
+  xclip python3-pil ccache
+  libturbojpeg0-dev libexiv2-dev liblcms2-dev libheif-dev libavif-dev qt6-image-formats-plugins
+  webp netpbm libheif-examples
 )
 missing=()
 for p in "${packages[@]}"; do
