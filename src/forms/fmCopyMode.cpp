@@ -4,6 +4,7 @@
 #include "forms/Forms.h"
 #include "gui/WindowPlacement.h"
 #include "forms/fmCopyPreview.h"
+#include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -88,6 +90,8 @@ void TSelectionFrame::paintEvent(QPaintEvent *)
             dot(right - 1, y);
     }
     QPainter painter(this);
+    // The frame's coordinates are device pixels: one dot per screen pixel.
+    painter.scale(1.0 / devicePixelRatioF(), 1.0 / devicePixelRatioF());
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter.setPen(QPen(Qt::white, 0));
     painter.drawPoints(dots.constData(), static_cast<int>(dots.size()));
@@ -110,15 +114,15 @@ TfCopyMode::TfCopyMode(QWidget *parent)
     QloImage1->installEventFilter(this);
     connect(QloImage1, &TQloImage::doubleClicked, this, [this] { QloImage1DblClick(); });
     connect(QloImage1, &TQloImage::mousePressed, this, [this](QMouseEvent *e) {
-        const QPoint p = e->position().toPoint();
+        const QPoint p = QloImage1->ToDevice(e->position());
         QloImage1MouseDown(e->button(), e->modifiers(), p.x(), p.y());
     });
     connect(QloImage1, &TQloImage::mouseMoved, this, [this](QMouseEvent *e) {
-        const QPoint p = e->position().toPoint();
+        const QPoint p = QloImage1->ToDevice(e->position());
         QloImage1MouseMove(e->modifiers(), p.x(), p.y());
     });
     connect(QloImage1, &TQloImage::mouseReleased, this, [this](QMouseEvent *e) {
-        const QPoint p = e->position().toPoint();
+        const QPoint p = QloImage1->ToDevice(e->position());
         QloImage1MouseUp(e->button(), e->modifiers(), p.x(), p.y());
     });
 
@@ -132,8 +136,9 @@ bool TfCopyMode::ShowPicture(const TQloImage &AImage)
     Selecting = false;
     if (Frame->Shown())
         DrawFrame();
+    FCloseAfterClip = false;
     QloImage1->SetPicture(AImage.Picture());
-    setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowFullScreen)) | Qt::WindowMaximized);
+    PrepareFullScreen(*this, ScreenOf(fMain));
     QloImage1->SetStretch(false);
     QloImage1->SetProportional(false);
     QloImage1DblClick();
@@ -152,10 +157,12 @@ int TfCopyMode::RunModal()
 
 int TfCopyMode::ScreenExtent() const
 {
-    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen = ScreenOf(this);
     if (!screen)
         return std::numeric_limits<int>::max();
-    return screen->availableGeometry().width() + screen->geometry().height();
+    // In device pixels, as the picture is shown at its own size.
+    const qreal ratio = screen->devicePixelRatio();
+    return qRound(screen->availableGeometry().width() * ratio) + qRound(screen->geometry().height() * ratio);
 }
 
 void TfCopyMode::QloImage1DblClick()
@@ -172,11 +179,18 @@ void TfCopyMode::UpdateScale()
     if (!QloImage1->Stretch())
         return;
     // The view fills the window; its own geometry follows only once the window is shown.
-    const TRect r = QloImage1->Holder().PictureRect(width(), height());
+    const QSize client = ClientSize();
+    const TRect r = QloImage1->Holder().PictureRect(client.width(), client.height());
     // A window too small to show a fitted line of the picture, or no picture at all,
     // keeps the own-size scale.
     if (r.Height() > 0 && QloImage1->Picture().Height() > 0)
         Scale = static_cast<long double>(QloImage1->Picture().Height()) / static_cast<long double>(r.Height());
+}
+
+QSize TfCopyMode::ClientSize() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {qRound(width() * ratio), qRound(height() * ratio)};
 }
 
 void TfCopyMode::FormActivate()
@@ -195,7 +209,7 @@ void TfCopyMode::DrawFrame()
 
 void TfCopyMode::QloImage1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)
 {
-    if (Button != Qt::LeftButton || !Shift.testFlag(Qt::ControlModifier))
+    if (FClipping || Button != Qt::LeftButton || !Shift.testFlag(Qt::ControlModifier))
         return;
     // A press while a frame is still up (a release the window never saw) starts afresh.
     if (Frame->Shown())
@@ -208,7 +222,7 @@ void TfCopyMode::QloImage1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifier
 
 void TfCopyMode::QloImage1MouseMove(Qt::KeyboardModifiers Shift, int X, int Y)
 {
-    if (!Selecting || !Shift.testFlag(Qt::ControlModifier))
+    if (FClipping || !Selecting || !Shift.testFlag(Qt::ControlModifier))
         return;
     if (Frame->Shown())
         DrawFrame();
@@ -227,7 +241,7 @@ TRect TfCopyMode::MapToPicture(const TRect &ARect) const
 
 void TfCopyMode::QloImage1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int)
 {
-    if (!Selecting)
+    if (FClipping || !Selecting)
         return;
     const TRect mapped = MapToPicture(SelRect);
     std::string failure;
@@ -238,12 +252,14 @@ void TfCopyMode::QloImage1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, i
         const TRect inside{std::max(mapped.Left, 0), std::max(mapped.Top, 0),
                            std::min(mapped.Right, picture.Width()), std::min(mapped.Bottom, picture.Height())};
         if (inside.Width() > 0 && inside.Height() > 0) {
+            FClipping = true;
             try {
                 QloImage1->Clip(inside);
             } catch (const std::exception &e) {
                 // The clip ends without a result; the clipboard stays as it was.
                 failure = e.what();
             }
+            FClipping = false;
         }
     }
     if (Frame->Shown())
@@ -251,12 +267,23 @@ void TfCopyMode::QloImage1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, i
     Selecting = false;
     if (!failure.empty())
         MessageService().Show(failure, ApplicationTitle(), TMsgButtons::Ok, TMsgIcon::Error);
+    if (FCloseAfterClip) {
+        FCloseAfterClip = false;
+        reject();
+    }
+}
+
+void TfCopyMode::PaintPending()
+{
+    // Paint and timer events only: a click or key now would act on a selection
+    // that is half done, so those wait until the clip returns.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TfCopyMode::QloImage1Clip(TBitmap &AClipped)
 {
     // Let the frame and the windows paint before the GUI thread is busy.
-    QCoreApplication::processEvents();
+    PaintPending();
 
     // No selection (-1) truncates to 255, which renders with the default filter.
     const int filter = fSettings ? fSettings->FilterIndex() : TfSettings::kDefaultFilter;
@@ -273,11 +300,14 @@ bool TfCopyMode::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
         return true;
     }
     if (Key == Qt::Key_A && Shift.testFlag(Qt::ControlModifier)) {
+        if (FClipping)
+            return true;
         // A drag under way loses its frame; the whole picture is taken instead.
         if (Frame->Shown())
             DrawFrame();
         SelStart = QPoint(0, 0);
-        SelRect = QloImage1->Holder().PictureRect(width(), height());
+        const QSize client = ClientSize();
+        SelRect = QloImage1->Holder().PictureRect(client.width(), client.height());
         Selecting = true;
         QloImage1MouseUp(Qt::LeftButton, Qt::ControlModifier, 0, 0);
         // No frame stays on screen after a whole-picture selection.
@@ -296,6 +326,12 @@ void TfCopyMode::FormClose()
 
 void TfCopyMode::done(int result)
 {
+    // Closing in the middle of a clip would let it reopen the preview over a
+    // closed window: the clip ends first, then the window closes.
+    if (FClipping) {
+        FCloseAfterClip = true;
+        return;
+    }
     FormClose();
     if (Frame->Shown())
         DrawFrame();

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Copy mode: a picture shown over the whole screen at its own size or fitted, on
-// which Ctrl+left-drag marks a rectangle. On release the rectangle is mapped to
+// which Ctrl+left-drag marks a rectangle. Window coordinates here are device
+// pixels, so at its own size one picture pixel is one screen pixel. On release the rectangle is mapped to
 // picture pixels, cut out, enlarged to twice its size with the settings' filter
 // and halved again by 2 x 2 averaging; the result goes to the preview window and
 // the clipboard.
@@ -74,11 +75,15 @@ public:
     long double Scale = 1.0L;
 
 protected:
-    // Shows the window maximised and runs it modally; tests replace it.
+    // Shows the window (fullscreen on the main window's screen) and runs it
+    // modally; tests replace it.
     virtual int RunModal();
     // The screen's work-area width plus its full height: a picture whose width plus
     // height exceeds it opens fitted.
     virtual int ScreenExtent() const;
+
+    // Lets the windows paint once before a long job; input waits until it is done.
+    virtual void PaintPending();
 
     void done(int result) override;
     bool event(QEvent *e) override;
@@ -89,6 +94,13 @@ protected:
 private:
     void DrawFrame();
     void UpdateScale();
+    // The window's client size in device pixels.
+    QSize ClientSize() const;
+
+    // A clip is being smoothed: the window takes no new selection, and an Esc
+    // closes the window only once the clip has its result.
+    bool FClipping = false;
+    bool FCloseAfterClip = false;
 };
 
 } // namespace quillo

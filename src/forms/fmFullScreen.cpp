@@ -85,10 +85,18 @@ TfFullScreen::TfFullScreen(QWidget *parent)
 
     acClose = MakeAction("acClose", QStringLiteral("Close fullscreen..."), {QKeySequence(Qt::Key_Escape)},
                          &TfFullScreen::acCloseExecute);
-    acNext = MakeAction("acNext", QStringLiteral("acNext"), {QKeySequence(Qt::Key_Down)},
+    // Down and Up first; then the keys other viewers step with, none of them bound
+    // to anything else here.
+    acNext = MakeAction("acNext", QStringLiteral("acNext"),
+                        {QKeySequence(Qt::Key_Down), QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_PageDown)},
                         &TfFullScreen::acNextExecute);
-    acPrev = MakeAction("acPrev", QStringLiteral("acPrev"), {QKeySequence(Qt::Key_Up)},
+    acPrev = MakeAction("acPrev", QStringLiteral("acPrev"),
+                        {QKeySequence(Qt::Key_Up), QKeySequence(Qt::Key_Left), QKeySequence(Qt::Key_PageUp)},
                         &TfFullScreen::acPrevExecute);
+    acFirst = MakeAction("acFirst", QStringLiteral("acFirst"), {QKeySequence(Qt::Key_Home)},
+                         &TfFullScreen::acFirstExecute);
+    acLast = MakeAction("acLast", QStringLiteral("acLast"), {QKeySequence(Qt::Key_End)},
+                        &TfFullScreen::acLastExecute);
     // Enter on the main keys and on the keypad alike.
     acStretch = MakeAction("acStretch", QStringLiteral("Stretch to screen"),
                            {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)},
@@ -148,7 +156,8 @@ int TfFullScreen::ScreenWidth() const
 void TfFullScreen::ShowPicture(const TQloImage &AImage)
 {
     QloImage1->SetPicture(AImage.Picture());
-    setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowFullScreen)) | Qt::WindowMaximized);
+    PrepareFullScreen(*this, ScreenOf(fMain));
+    FWheel.Reset();
     Label1->setGeometry(0, 0, ScreenWidth(), kCaptionHeight);
     Label1->setText(CaptionText());
     Label1->raise();
@@ -157,9 +166,19 @@ void TfFullScreen::ShowPicture(const TQloImage &AImage)
     QPointer<QWidget> behind = fMain ? fMain->QloImage1 : nullptr;
     if (behind)
         behind->setUpdatesEnabled(false);
+    QPointer<QWidget> main = fMain;
+    const Qt::WindowStates mainState = main ? main->windowState() : Qt::WindowStates();
     RunModal();
     if (behind)
         behind->setUpdatesEnabled(true);
+    // Back to the main window as it was: a window manager may have lowered or
+    // unmaximised it while a fullscreen window covered its screen.
+    if (main && main->isVisible()) {
+        if (main->windowState() != mainState)
+            main->setWindowState(mainState);
+        main->raise();
+        main->activateWindow();
+    }
 }
 
 int TfFullScreen::RunModal()
@@ -186,20 +205,24 @@ void TfFullScreen::ShowSelected(int APreviousIndex)
     Label1->setText(CaptionText());
 }
 
+void TfFullScreen::StepTo(int index)
+{
+    const int previous = CurrentIndex();
+    fMain->lvFiles->selectionModel()->setCurrentIndex(fMain->lvFilesModel->index(index, 0),
+                                                      QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
+    ShowSelected(previous);
+}
+
 void TfFullScreen::acNextExecute()
 {
     const int count = ItemCount();
     if (count == 0)
         return;
-    const int previous = CurrentIndex();
-    int index = previous;
+    int index = CurrentIndex();
     if (index + 1 >= count)
         index = -1;
-    ++index;
-    fMain->lvFiles->selectionModel()->setCurrentIndex(fMain->lvFilesModel->index(index, 0),
-                                                      QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
-    ShowSelected(previous);
+    StepTo(index + 1);
 }
 
 void TfFullScreen::acPrevExecute()
@@ -208,11 +231,19 @@ void TfFullScreen::acPrevExecute()
     if (count == 0)
         return;
     const int previous = CurrentIndex();
-    const int index = previous > 0 ? previous - 1 : count - 1;
-    fMain->lvFiles->selectionModel()->setCurrentIndex(fMain->lvFilesModel->index(index, 0),
-                                                      QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
-    ShowSelected(previous);
+    StepTo(previous > 0 ? previous - 1 : count - 1);
+}
+
+void TfFullScreen::acFirstExecute()
+{
+    if (ItemCount() > 0)
+        StepTo(0);
+}
+
+void TfFullScreen::acLastExecute()
+{
+    if (ItemCount() > 0)
+        StepTo(ItemCount() - 1);
 }
 
 void TfFullScreen::acStretchExecute()
@@ -279,11 +310,12 @@ void TfFullScreen::Timer1Timer()
     acNextExecute();
 }
 
-void TfFullScreen::FormMouseWheel(int WheelDelta)
+void TfFullScreen::FormMouseWheel(QPoint AngleDelta)
 {
-    if (WheelDelta < 0)
+    const int steps = FWheel.Add(AngleDelta);
+    for (int i = 0; i < steps; ++i)
         acNextExecute();
-    else
+    for (int i = 0; i > steps; --i)
         acPrevExecute();
 }
 
@@ -312,7 +344,7 @@ bool TfFullScreen::eventFilter(QObject *watched, QEvent *e)
 
 void TfFullScreen::wheelEvent(QWheelEvent *e)
 {
-    FormMouseWheel(e->angleDelta().y());
+    FormMouseWheel(e->angleDelta());
     e->accept();
 }
 

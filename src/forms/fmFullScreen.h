@@ -5,6 +5,8 @@
 // selection handler show the entry, then copies the main view's picture. It runs a
 // timed slideshow and opens the copy mode, the render window and the interval
 // dialog. Fit state and interval last for the run.
+#include "gui/WheelNotches.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -28,6 +30,8 @@ public:
     void acCloseExecute();
     void acNextExecute();
     void acPrevExecute();
+    void acFirstExecute();
+    void acLastExecute();
     void acStretchExecute();
     void acCopyModeExecute();
     void acTimerModeExecute();
@@ -35,8 +39,9 @@ public:
     void acStopTimerModeExecute();
     void acRenderExecute();
     void Timer1Timer();
-    // One step per wheel event: towards the user (negative) forwards, else back.
-    void FormMouseWheel(int WheelDelta);
+    // One step per whole notch: towards the user or to the right forwards, away
+    // from the user or to the left back; deltas smaller than a notch add up.
+    void FormMouseWheel(QPoint AngleDelta);
 
     // "name (Image i of n)" for the main list's selected row.
     QString CaptionText() const;
@@ -50,6 +55,9 @@ public:
     QAction *acClose = nullptr;
     QAction *acNext = nullptr;
     QAction *acPrev = nullptr;
+    // Home and End: the list's first and last file.
+    QAction *acFirst = nullptr;
+    QAction *acLast = nullptr;
     QAction *acStretch = nullptr;
     QAction *acCopyMode = nullptr;
     QAction *acTimerMode = nullptr;
@@ -59,7 +67,8 @@ public:
     QMenu *PopupMenu1 = nullptr;
 
 protected:
-    // Shows the window maximised and runs it modally; tests replace it.
+    // Shows the window (fullscreen on the main window's screen) and runs it
+    // modally; tests replace it.
     virtual int RunModal();
     // The width the caption strip spans.
     virtual int ScreenWidth() const;
@@ -72,8 +81,12 @@ protected:
 private:
     QAction *MakeAction(const char *name, const QString &caption, const QList<QKeySequence> &keys,
                         void (TfFullScreen::*handler)());
+    // Makes `index` the list's selected row and shows it.
+    void StepTo(int index);
     // After the list's selection moved: the main view's picture and the caption.
     void ShowSelected(int APreviousIndex);
+
+    TWheelNotches FWheel;
 };
 
 } // namespace quillo

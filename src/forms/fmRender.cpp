@@ -235,7 +235,11 @@ bool TfRender::FormActivate()
         TBitmap bitmap = QloImage1->Picture().ToBitmap();
         // The rectangle the source view draws the picture in; the result fills
         // exactly that at 1:1.
-        const TRect target = QloImage1->Holder().PictureRect(client.width(), client.height());
+        // In device pixels: the result view shows the result one to one on the
+        // screen's pixels.
+        const qreal ratio = devicePixelRatioF();
+        const TRect target = QloImage1->Holder().PictureRect(qRound(client.width() * ratio),
+                                                             qRound(client.height() * ratio));
         TRenderData job;
         job.Bitmap = &bitmap;
         job.Width = target.Width();

@@ -21,6 +21,23 @@ void CentreOnScreen(QWidget &window)
     window.move(frame.topLeft());
 }
 
+QScreen *ScreenOf(const QWidget *other)
+{
+    QScreen *screen = other ? other->screen() : nullptr;
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+void PrepareFullScreen(QWidget &window, QScreen *screen)
+{
+    if (screen && !window.isVisible()) {
+        // The window manager makes a window fullscreen on the monitor it lies on.
+        window.setScreen(screen);
+        window.setGeometry(screen->geometry());
+    }
+    window.setWindowState((window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
+                          Qt::WindowFullScreen);
+}
+
 void UseWorkspaceBackground(QWidget &window)
 {
     QPalette workspace = window.palette();

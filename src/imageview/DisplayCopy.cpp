@@ -13,18 +13,15 @@ std::vector<int> StretchIndices(int sourceLength, int targetLength)
 {
     if (sourceLength <= 0 || targetLength <= 0)
         return {};
-    // The painter's stepping: the step is the scale in 16.16 fixed point,
-    // truncated; the first sample sits half a target pixel in, rounded up, less
-    // one unit. Done in 64 bits, so lines of 65,536 pixels and more step on where
-    // 32-bit arithmetic would wrap round.
+    // The step is the scale in 16.16 fixed point, truncated; the first sample sits
+    // half a target pixel in, rounded up, less one unit. Both stay below their
+    // exact values, so the last sample, at most scale * (targetLength - 1/2), lies
+    // inside the source. Done in 64 bits, so lines of 65,536 pixels and more step
+    // on where 32-bit arithmetic would wrap round.
     const double scale = static_cast<double>(sourceLength) / static_cast<double>(targetLength);
     const auto step = static_cast<std::int64_t>(65536.0 * scale);
     const std::int64_t first = static_cast<std::int64_t>(std::ceil(0.5 * scale * 65536.0)) - 1;
-    std::int64_t painted = targetLength;
-    const std::int64_t last = (first + step * (painted - 1)) >> 16;
-    if (last < 0 || last >= sourceLength)
-        --painted;
-    std::vector<int> indices(static_cast<std::size_t>(painted));
+    std::vector<int> indices(static_cast<std::size_t>(targetLength));
     std::int64_t position = first;
     for (int &index : indices) {
         index = static_cast<int>(position >> 16);

@@ -3,12 +3,10 @@
 // The view's unfiltered stretch, done once into a copy of the painted size.
 //
 // A picture drawn stretched without filtering shows, at each target pixel, one
-// source pixel. Which one is decided per axis by the painter's 16.16 fixed-point
-// stepping (start at the centre of the first target pixel, step by the scale
-// truncated to 1/65536). Sampling with the same arithmetic into a copy of the
-// painted size, and drawing that copy unscaled, paints exactly the pixels that
-// stretching the whole picture into the rectangle painted, at a fraction of the
-// memory and time.
+// source pixel. Which one is decided per axis by 16.16 fixed-point stepping: start
+// at the centre of the first target pixel, step by the scale truncated to 1/65536.
+// The copy is sampled with that arithmetic at the painted size and drawn unscaled,
+// so it costs memory and time for the painted pixels only, not the whole picture.
 #include "imageview/Bitmap.h"
 
 #include <cstddef>
@@ -18,9 +16,8 @@
 namespace quillo {
 
 // For a source line of `sourceLength` pixels stretched over `targetLength`, the
-// source index each target pixel shows. Target pixels the painter leaves
-// unpainted at the far end (its stepping would run past the source) are left out,
-// so the result may be shorter than `targetLength`. Equal lengths give 0, 1, 2...
+// source index each of the `targetLength` target pixels shows; every index lies
+// within the source. Equal lengths give 0, 1, 2...
 std::vector<int> StretchIndices(int sourceLength, int targetLength);
 
 // Writes target pixels [x0, x1) x [y0, y1) of `source` sampled through the index

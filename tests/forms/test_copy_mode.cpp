@@ -16,6 +16,8 @@
 #include "render/RenderTestUtil.h"
 #include "render/Resample.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -62,10 +64,12 @@ public:
     QSize Client{1280, 1024};
     int Extent = 1280 + 1024;
     std::function<void(TestCopyMode &)> WhileOpen;
+    Qt::WindowStates StateAtOpen;
 
 protected:
     int RunModal() override
     {
+        StateAtOpen = windowState();
         setWindowState(Qt::WindowNoState);
         resize(Client);
         show();
@@ -192,6 +196,7 @@ TEST_F(CopyMode, LargePictureStartsFittedAndMapsTheFrameWithItsScale)
     EXPECT_EQ(preview.QloImage1->Picture().DrawBitmap(), *clipboard.last);
     EXPECT_TRUE(preview.QloImage1->Stretch());
     EXPECT_FALSE(preview.isVisible());
+    EXPECT_EQ(window.StateAtOpen & (Qt::WindowFullScreen | Qt::WindowMaximized), Qt::WindowFullScreen);
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.texts[0], TfCopyMode::kOpeningMessage);
 }
@@ -243,6 +248,35 @@ TEST_F(CopyMode, FitToggleSwitchesScaleAndTheFirstActivationRecomputesIt)
     };
     window.ShowPicture(view);
     EXPECT_EQ(messages.texts.size(), 2u);
+}
+
+// A second Ctrl+click and an Esc that reach the window while a clip is being
+// smoothed (the clip lets the windows paint once) neither start a nested clip nor
+// reopen the preview over a closed window: the clip ends, then the window closes.
+TEST_F(CopyMode, ASecondClickAndAnEscDuringAClipNeitherNestNorReopen)
+{
+    const TBitmap source = RandomBitmap(300, 200, 5);
+    const ViewOf view(source);
+    window.WhileOpen = [&](TestCopyMode &w) {
+        const auto post = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+            QCoreApplication::postEvent(w.QloImage1, new QMouseEvent(type, QPointF(at), QPointF(w.QloImage1->mapToGlobal(at)),
+                                                                     Qt::LeftButton, buttons, Qt::ControlModifier));
+        };
+        post(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
+        post(QEvent::MouseMove, {150, 150}, Qt::LeftButton);
+        post(QEvent::MouseButtonRelease, {150, 150}, Qt::NoButton);
+        QCoreApplication::postEvent(&w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        Drag(w, {10, 20}, {60, 45});
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(w.result(), QDialog::Rejected);
+        EXPECT_FALSE(preview.isVisible());
+        EXPECT_FALSE(w.Selecting);
+        EXPECT_FALSE(w.Frame->Shown());
+    };
+    window.ShowPicture(view);
+    EXPECT_EQ(clipboard.writes, 1);
+    ASSERT_TRUE(clipboard.last);
+    EXPECT_EQ(*clipboard.last, Smoothed(source, TRect{10, 20, 60, 45}, 6));
 }
 
 TEST_F(CopyMode, DragsUpOrLeftAndDragsWithoutCtrlClipNothing)

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -29,6 +30,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -52,11 +54,15 @@ class TestFullScreen : public TfFullScreen {
 public:
     std::function<void(TestFullScreen &)> WhileOpen;
     int Openings = 0;
+    Qt::WindowStates StateAtOpen;
+    QScreen *ScreenAtOpen = nullptr;
 
 protected:
     int RunModal() override
     {
         ++Openings;
+        StateAtOpen = windowState();
+        ScreenAtOpen = screen();
         setWindowState(Qt::WindowNoState);
         resize(640, 480);
         show();
@@ -170,6 +176,10 @@ TEST_F(FullScreen, StepsThroughTheMainListBothWaysWithWrapAround)
     };
     fMain->acFullScreenExecute();
     EXPECT_EQ(viewer->Openings, 1);
+    // Fullscreen in the window manager's sense (maximised stops at a panel), on the
+    // main window's screen.
+    EXPECT_EQ(viewer->StateAtOpen & (Qt::WindowFullScreen | Qt::WindowMaximized), Qt::WindowFullScreen);
+    EXPECT_EQ(viewer->ScreenAtOpen, fMain->screen());
     EXPECT_TRUE(fMain->QloImage1->updatesEnabled());
     // Back in the main window the row the viewer ended on is current.
     EXPECT_EQ(Row(), 2);
@@ -281,24 +291,51 @@ TEST_F(FullScreen, SlideshowStepsOnTicksStopsOnSpaceAndEndsWithTheViewer)
     fMain->acFullScreenExecute();
 }
 
-TEST_F(FullScreen, WheelTowardsTheUserStepsForwards)
+TEST_F(FullScreen, WheelStepsOncePerWholeNotchAndSidewaysRightGoesForwards)
 {
+    for (int i = 0; i < 3; ++i)
+        WritePicture(pictures + "/d" + std::to_string(i) + ".bmp", 5, 5);
     fMain->SelectFolder(pictures);
+    ASSERT_EQ(fMain->lvFilesModel->Count(), 6);
     viewer->WhileOpen = [&](TestFullScreen &v) {
-        const auto wheel = [&](int delta) {
-            QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
+        const auto wheel = [&](int x, int y) {
+            QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(x, y), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(v.QloImage1, &event);
         };
-        wheel(-120);
+        wheel(0, -120);
         EXPECT_EQ(Row(), 1);
-        wheel(-120);
-        EXPECT_EQ(Row(), 2);
-        wheel(120);
+        wheel(0, 120);
+        EXPECT_EQ(Row(), 0);
+        // A touchpad's burst of small deltas: one step per 120.
+        for (int i = 0; i < 11; ++i)
+            wheel(0, -10);
+        EXPECT_EQ(Row(), 0);
+        wheel(0, -10);
         EXPECT_EQ(Row(), 1);
-        v.FormMouseWheel(120);
-        v.FormMouseWheel(120);
+        // Zero does nothing, and keeps what was gathered.
+        wheel(0, -60);
+        wheel(0, 0);
+        EXPECT_EQ(Row(), 1);
+        wheel(0, -60);
         EXPECT_EQ(Row(), 2);
+        // A reversal starts afresh: half a notch back then a whole one forwards.
+        wheel(0, 60);
+        wheel(0, -120);
+        EXPECT_EQ(Row(), 3);
+        // Sideways: right (negative) forwards, left back, never the other way.
+        wheel(-120, 0);
+        EXPECT_EQ(Row(), 4);
+        for (int i = 0; i < 4; ++i)
+            wheel(-30, 5);
+        EXPECT_EQ(Row(), 5);
+        wheel(120, 0);
+        EXPECT_EQ(Row(), 4);
+        // Two notches in one event are two steps; an absurd delta is a few, not millions.
+        wheel(0, -240);
+        EXPECT_EQ(Row(), 0);
+        wheel(0, std::numeric_limits<int>::min());
+        EXPECT_EQ(Row(), TWheelNotches::kMaxStepsPerEvent % 6);
     };
     fMain->acFullScreenExecute();
 }
@@ -315,21 +352,51 @@ TEST_F(FullScreen, ClosingClosesTheSelectionPreview)
     EXPECT_FALSE(fCopyPreview->isVisible());
 }
 
-TEST_F(FullScreen, ActionsCarryTheirCaptionsShortcutsAndMenu)
+// Real key presses on the shown viewer: the bound keys and the extra stepping keys
+// each do their own thing, and the menu's items are the commands themselves.
+TEST_F(FullScreen, KeysAndMenuItemsReachTheirCommands)
 {
-    EXPECT_EQ(viewer->acClose->text(), "Close fullscreen...");
-    EXPECT_EQ(viewer->acClose->shortcut(), QKeySequence(Qt::Key_Escape));
-    EXPECT_EQ(viewer->acStretch->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
-    EXPECT_EQ(viewer->acCopyMode->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
-    EXPECT_EQ(viewer->acTimerMode->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
-    EXPECT_EQ(viewer->acSetInterval->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
-    EXPECT_EQ(viewer->acStopTimerMode->shortcut(), QKeySequence(Qt::Key_Space));
-    EXPECT_EQ(viewer->acRender->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
-    QStringList items;
-    for (QAction *a : viewer->PopupMenu1->actions())
-        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(items.join('|'), "Stretch to screen|Render this graphic...|-|Copy a selection to the clipboard...|"
-                               "Slideshow mode|Set Slideshow interval...|-|Close fullscreen...");
+    for (int i = 0; i < 2; ++i)
+        WritePicture(pictures + "/d" + std::to_string(i) + ".bmp", 5, 5);
+    fMain->SelectFolder(pictures);
+    ASSERT_EQ(fMain->lvFilesModel->Count(), 5);
+    viewer->WhileOpen = [&](TestFullScreen &v) {
+        v.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&v));
+        const auto key = [&](int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            QTest::keyClick(&v, static_cast<Qt::Key>(k), mods);
+        };
+        const std::pair<int, int> steps[] = {
+            {Qt::Key_Down, 1},  {Qt::Key_Right, 2}, {Qt::Key_PageDown, 3}, {Qt::Key_Up, 2},
+            {Qt::Key_Left, 1},  {Qt::Key_PageUp, 0}, {Qt::Key_PageUp, 4},  {Qt::Key_Home, 0},
+            {Qt::Key_End, 4},   {Qt::Key_Right, 0},  {Qt::Key_End, 4},     {Qt::Key_Home, 0},
+        };
+        for (const auto &[k, row] : steps) {
+            key(k);
+            EXPECT_EQ(Row(), row) << QKeySequence(k).toString().toStdString();
+        }
+        EXPECT_EQ(v.Label1->text(), "a.bmp (Image 1 of 5)");
+        key(Qt::Key_Return, Qt::AltModifier);
+        EXPECT_TRUE(v.QloImage1->Stretch());
+        key(Qt::Key_T, Qt::ControlModifier);
+        EXPECT_TRUE(v.Timer1->isActive());
+        key(Qt::Key_Space);
+        EXPECT_FALSE(v.Timer1->isActive());
+        EXPECT_EQ(Row(), 0) << "Space stops the slideshow, it does not step";
+        // Each menu item runs its command.
+        const QList<QAction *> items = v.PopupMenu1->actions();
+        ASSERT_EQ(items.size(), 8);
+        items[0]->trigger();
+        EXPECT_FALSE(v.QloImage1->Stretch());
+        items[4]->trigger();
+        EXPECT_TRUE(v.Timer1->isActive());
+        items[4]->trigger();
+        EXPECT_FALSE(v.Timer1->isActive());
+        key(Qt::Key_Escape);
+        EXPECT_FALSE(v.isVisible());
+    };
+    fMain->acFullScreenExecute();
+    EXPECT_EQ(viewer->Openings, 1);
 }
 
 TEST_F(FullScreen, IntervalDialogShowsWholeSecondsAndStoresWhatIsSet)

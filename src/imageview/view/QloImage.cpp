@@ -8,9 +8,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <new>
+#include <QtMath>
 
+#include <cmath>
 #include <cstring>
+#include <new>
 
 namespace quillo {
 
@@ -83,19 +85,43 @@ void TQloImage::PictureChanged()
 {
     if (holder_.Picture.ContentId() != displayId_)
         displayId_ = 0; // the buffer stays for the next copy of its size
-    const TPicture &picture = holder_.Picture;
-    if (holder_.AutoSize && picture.Width() > 0 && picture.Height() > 0)
-        resize(picture.Width(), picture.Height());
+    if (holder_.AutoSize && !OwnSize().isEmpty())
+        resize(OwnSize());
     updateGeometry();
     update();
 }
 
-QSize TQloImage::sizeHint() const
+QSize TQloImage::OwnSize() const
 {
     const TPicture &picture = holder_.Picture;
-    if (picture.Width() > 0 && picture.Height() > 0)
-        return {picture.Width(), picture.Height()};
-    return QWidget::sizeHint();
+    if (picture.Width() <= 0 || picture.Height() <= 0)
+        return {};
+    const qreal ratio = devicePixelRatioF();
+    return {static_cast<int>(std::ceil(picture.Width() / ratio)), static_cast<int>(std::ceil(picture.Height() / ratio))};
+}
+
+QSize TQloImage::sizeHint() const
+{
+    const QSize own = OwnSize();
+    return own.isEmpty() ? QWidget::sizeHint() : own;
+}
+
+QSize TQloImage::DeviceSize() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {qRound(width() * ratio), qRound(height() * ratio)};
+}
+
+QPoint TQloImage::ToDevice(QPointF point) const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {qFloor(point.x() * ratio), qFloor(point.y() * ratio)};
+}
+
+TRect TQloImage::PictureRect() const
+{
+    const QSize device = DeviceSize();
+    return holder_.PictureRect(device.width(), device.height());
 }
 
 const TBitmap *TQloImage::Pixels()
@@ -118,18 +144,18 @@ const TBitmap *TQloImage::Pixels()
 const QImage &TQloImage::DisplayCopy(const TBitmap &pixels, int w, int h)
 {
     const std::uint64_t id = holder_.Picture.ContentId();
-    if (id == displayId_ && display_.width() == w && display_.height() == h)
+    if (id == displayId_ && display_.width() == w && display_.height() == h &&
+        display_.devicePixelRatio() == devicePixelRatioF())
         return display_;
     const std::vector<int> columns = StretchIndices(pixels.Width(), w);
     const std::vector<int> rows = StretchIndices(pixels.Height(), h);
-    // What the painter's stepping leaves unpainted at the far edges stays unpainted.
-    const int paintedW = static_cast<int>(columns.size()), paintedH = static_cast<int>(rows.size());
-    if (display_.width() != paintedW || display_.height() != paintedH || !display_.isDetached())
-        display_ = QImage(paintedW, paintedH, QImage::Format_RGB32);
+    if (display_.width() != w || display_.height() != h || !display_.isDetached())
+        display_ = QImage(w, h, QImage::Format_RGB32);
     displayId_ = 0;
     if (display_.isNull())
         return display_;
-    SampleStretched(pixels, columns, rows, 0, 0, paintedW, paintedH, reinterpret_cast<std::uint32_t *>(display_.bits()),
+    display_.setDevicePixelRatio(devicePixelRatioF());
+    SampleStretched(pixels, columns, rows, 0, 0, w, h, reinterpret_cast<std::uint32_t *>(display_.bits()),
                     display_.bytesPerLine() / 4);
     displayId_ = id;
     return display_;
@@ -143,36 +169,44 @@ void TQloImage::paintEvent(QPaintEvent *event)
     const TBitmap *pixels = Pixels();
     if (!pixels)
         return;
+    // Everything below is in device pixels; each copy carries the ratio, so the
+    // painter puts it one to one on the screen's pixels.
+    const qreal ratio = devicePixelRatioF();
     QPainter painter(this);
     if (r.Width() == pixels->Width() && r.Height() == pixels->Height()) {
         // At its own size only the part to be painted is converted, straight from
         // the picture's rows: no copy of the whole picture.
-        const QRect exposed = event->rect() & QRect(r.Left, r.Top, r.Width(), r.Height());
+        const QRect logical = event->rect();
+        const QRect device(QPoint(qFloor(logical.left() * ratio), qFloor(logical.top() * ratio)),
+                           QPoint(qCeil((logical.right() + 1) * ratio) - 1, qCeil((logical.bottom() + 1) * ratio) - 1));
+        const QRect exposed = device & QRect(r.Left, r.Top, r.Width(), r.Height());
         if (exposed.isEmpty())
             return;
         QImage part(exposed.size(), QImage::Format_RGB32);
         if (part.isNull())
             return;
+        part.setDevicePixelRatio(ratio);
         const std::vector<int> columns = StretchIndices(pixels->Width(), pixels->Width());
         const std::vector<int> rows = StretchIndices(pixels->Height(), pixels->Height());
         const int x0 = exposed.left() - r.Left, y0 = exposed.top() - r.Top;
         SampleStretched(*pixels, columns, rows, x0, y0, x0 + exposed.width(), y0 + exposed.height(),
                         reinterpret_cast<std::uint32_t *>(part.bits()), part.bytesPerLine() / 4);
-        painter.drawImage(exposed.topLeft(), part);
+        painter.drawImage(QPointF(exposed.left() / ratio, exposed.top() / ratio), part);
         return;
     }
-    // Stretched without filtering, as the picture control always drew: the copy
-    // holds exactly the pixels that stretching the whole picture painted.
+    // Stretched without filtering: each painted pixel shows the one picture pixel
+    // nearest its centre, and the copy is made once per picture and size.
     const QImage &display = DisplayCopy(*pixels, r.Width(), r.Height());
     if (!display.isNull())
-        painter.drawImage(QPoint(r.Left, r.Top), display);
+        painter.drawImage(QPointF(r.Left / ratio, r.Top / ratio), display);
 }
 
 // The view keeps the mouse events it reports (the base class would pass them on to
 // the parent, which would then own the drag), so a drag's moves and release come here.
 void TQloImage::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // The second press of a double click is a press too, as on the desktop it came from.
+    // A double click reports its second press too, so a Ctrl+double-click can
+    // still start a selection where copy mode expects a press.
     Q_EMIT mousePressed(event);
     Q_EMIT doubleClicked();
 }

@@ -49,8 +49,13 @@ public:
 
     void LoadFromFile(const std::string &fileName) { holder_.LoadFromFile(fileName); }
     void SaveToFile(const std::string &fileName) const { holder_.SaveToFile(fileName); }
-    // Where the picture is drawn in this widget's client area.
-    TRect PictureRect() const { return holder_.PictureRect(width(), height()); }
+    // The client area in device pixels. A picture is placed, and drawn at its own
+    // size, in device pixels: one picture pixel per screen pixel on any scale.
+    QSize DeviceSize() const;
+    // The device pixel under a point in widget coordinates.
+    QPoint ToDevice(QPointF point) const;
+    // Where the picture is drawn in this widget's client area, in device pixels.
+    TRect PictureRect() const;
     void Clip(const TRect &rect) { holder_.Clip(rect); }
     void Rotate(std::uint8_t kind) { holder_.Rotate(kind); }
 
@@ -78,8 +83,11 @@ private:
     // The picture's pixels (a JPEG is decoded once and kept while it is shown), or
     // nullptr when they cannot be had; a failure is not retried at every paint.
     const TBitmap *Pixels();
-    // The picture stretched to w x h without filtering, made once per picture and size.
+    // The picture stretched to w x h device pixels without filtering, made once per
+    // picture and size.
     const QImage &DisplayCopy(const TBitmap &pixels, int w, int h);
+    // The widget size that shows the picture at its own size.
+    QSize OwnSize() const;
 
     TQloImageHolder holder_;
     // The stretched copy that is painted unscaled; its buffer is reused for the
