@@ -45,6 +45,7 @@ e2e_screenshot message >/dev/null
 e2e_window_gone "Copymode" || e2e_fail "copy mode shown before its message was answered"
 e2e_key "$message" Return
 copymode=$(e2e_wait_window "Copymode")
+e2e_expect_fullscreen "copy mode" "$copymode"
 e2e_expect_eq "copy mode on the screen" "0 0 1280 800" "$(e2e_geometry "$copymode")"
 e2e_activate "$copymode"
 

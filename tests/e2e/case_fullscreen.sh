@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The fullscreen viewer with real keys: F11 opens it on the selected row; Down and
-# Up step through the list with wrap-around; Alt+Enter fits the picture to the
+# The fullscreen viewer with real keys: F11 opens it, fullscreen in the window
+# manager's sense, on the selected row; Down and Up step through the list with
+# wrap-around, as do Right/Left, Page Down/Up and the wheel on both axes (right
+# never goes back); Home and End go to the first and last row; Alt+Enter fits the picture to the
 # screen and back; Ctrl+T runs the slideshow and Space stops it; Ctrl+I sets the
-# interval, which the settings file keeps; Esc closes the viewer.
+# interval, which the settings file keeps; Esc closes the viewer and the main
+# window is back as it was, with the focus.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_display 1280x800
@@ -14,7 +17,7 @@ convert -size 200x150 "xc:rgb(40,160,60)" "BMP3:$pics/b.bmp"
 convert -size 100x80 "xc:rgb(40,60,200)" "BMP3:$pics/c.bmp"
 e2e_write_ini <<INI
 [Settings]
-Preload=0
+Preloading=0
 [Layout]
 Maximized=0
 Width=900
@@ -52,8 +55,11 @@ blue_box="590 360 100 80 1"
 
 e2e_start_quillo
 main=$(e2e_wait_main)
+main_geometry=$(e2e_geometry "$main")
+main_state=$(e2e_wm_state "$main")
 e2e_key "$main" F11
 viewer=$(e2e_wait_window "Fullscreen")
+e2e_expect_fullscreen "viewer" "$viewer"
 e2e_expect_eq "viewer on the screen" "0 0 1280 800" "$(e2e_geometry "$viewer")"
 expect_picture "opened on the first row" red "$red_box"
 
@@ -65,6 +71,31 @@ e2e_key "$viewer" Down
 expect_picture "Down past the last row wraps" red "$red_box"
 e2e_key "$viewer" Up
 expect_picture "Up before the first row wraps" blue "$blue_box"
+
+# The keys other viewers step with.
+e2e_key "$viewer" Right
+expect_picture "Right past the last row wraps" red "$red_box"
+e2e_key "$viewer" Page_Down
+expect_picture "Page Down" green "$green_box"
+e2e_key "$viewer" End
+expect_picture "End" blue "$blue_box"
+e2e_key "$viewer" Home
+expect_picture "Home" red "$red_box"
+e2e_key "$viewer" Left
+expect_picture "Left before the first row wraps" blue "$blue_box"
+
+# The wheel: buttons 4/5 up/down, 6/7 left/right, one notch each.
+xdotool mousemove 640 400
+xdotool click 7
+expect_picture "a scroll to the right goes forwards" red "$red_box"
+xdotool click 7
+expect_picture "and again" green "$green_box"
+xdotool click 6
+expect_picture "a scroll to the left goes back" red "$red_box"
+xdotool click 5
+expect_picture "the wheel towards the user goes forwards" green "$green_box"
+xdotool click 4 click 4
+expect_picture "two notches away from the user go back twice" blue "$blue_box"
 
 # Fitted: 100 x 80 becomes 1000 x 800, the caption strip covering its top 13 rows.
 e2e_key "$viewer" alt+Return
@@ -100,6 +131,9 @@ e2e_wait_gone "Interval instellen"
 
 e2e_key "$viewer" Escape
 e2e_wait_gone "Fullscreen"
+e2e_poll 50 e2e_is_active "$main" || e2e_fail "the main window did not get the focus back"
+e2e_expect_eq "main window's place after the viewer" "$main_geometry" "$(e2e_geometry "$main")"
+e2e_expect_eq "main window's state after the viewer" "$main_state" "$(e2e_wm_state "$main")"
 e2e_quit "$main"
 e2e_expect_eq "interval in the settings file" "3000" "$(e2e_ini_get FullScreen Interval)"
 e2e_pass

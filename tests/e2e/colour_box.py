@@ -42,4 +42,5 @@ def main():
     print(x0, y0, x1 - x0 + 1, y1 - y0 + 1, 1 if filled else 0)
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# A screen at scale factor 2: the fullscreen viewer shows a one-pixel checkerboard
+# at its own size as a one-pixel checkerboard, 300 x 200 screen pixels for a
+# 300 x 200 picture, centred; copy mode at own size clips a frame of 100 x 50
+# screen pixels as 100 x 50 picture pixels.
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+e2e_start_display 1280x800
+
+pics=$E2E_WORK/pictures
+python3 -c '
+import sys
+red, blue = bytes((200, 40, 40)), bytes((40, 60, 200))
+rows = b"".join(red if (x + y) % 2 == 0 else blue for y in range(200) for x in range(300))
+sys.stdout.buffer.write(b"P6 300 200 255\n" + rows)' | convert ppm:- "BMP3:$pics/checker.bmp"
+e2e_write_ini <<INI
+[Layout]
+Maximized=0
+Width=500
+Height=350
+[Last run]
+Path=$pics
+INI
+
+# checker NAME: "X Y WIDTH HEIGHT CHECKER" of the checkerboard on the screen now.
+checker() { convert "$(e2e_screenshot "$1")" -depth 8 ppm:- | python3 "$E2E_DIR/checker_box.py" 200 40 40 40 60 200; }
+shows_checker() { [ "$(checker current)" = "$1" ]; }
+
+export QT_SCALE_FACTOR=2
+e2e_start_quillo
+main=$(e2e_wait_main)
+e2e_screenshot main >/dev/null
+e2e_key "$main" F11
+viewer=$(e2e_wait_window "Fullscreen")
+e2e_expect_fullscreen "viewer" "$viewer"
+# Centred on the 1280 x 800 screen pixels, red at its top-left corner.
+e2e_poll 50 shows_checker "490 300 300 200 1" || e2e_fail "own size at factor 2 shows \"$(checker own-size)\""
+
+e2e_key "$viewer" ctrl+c
+e2e_key "$(e2e_wait_window "-=[ Brackwater Quillo III ]=-")" Return
+copymode=$(e2e_wait_window "Copymode")
+e2e_expect_fullscreen "copy mode" "$copymode"
+e2e_poll 50 shows_checker "0 0 300 200 1" || e2e_fail "copy mode at factor 2 shows \"$(checker copy-mode)\""
+e2e_activate "$copymode"
+xdotool mousemove 20 20 keydown ctrl mousedown 1 mousemove 60 40 mousemove 120 70
+xdotool mouseup 1 keyup ctrl
+clipboard_size_is()
+{
+    local file=$E2E_ART/clip.png
+    xclip -selection clipboard -t image/png -o >"$file" 2>/dev/null && [ "$(identify -format '%w %h' "$file")" = "$1" ]
+}
+e2e_poll 50 clipboard_size_is "100 50" || e2e_fail "a 100 x 50 frame at factor 2 clipped $(identify -format '%w %h' "$E2E_ART/clip.png")"
+e2e_key "$copymode" Escape
+e2e_wait_gone "Copymode"
+
+e2e_key "$viewer" Escape
+e2e_wait_gone "Fullscreen"
+e2e_quit "$main"
+e2e_pass
