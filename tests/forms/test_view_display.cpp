@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
+#include <QtMath>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -196,4 +197,44 @@ TEST(ViewDisplay, PixelsThatCannotBeDecodedPaintNothing)
     blank.fill(kUnpainted);
     EXPECT_EQ(Differences(Painted(view), blank), 0);
     EXPECT_EQ(Differences(Painted(view), blank), 0) << "and again, without a second try";
+}
+
+// Own size is one picture pixel per device pixel and a fitted picture is sampled at
+// every device pixel, on any scale. The program also runs this test on a screen
+// at scale factor 2 (ctest: forms_scale2), where a view that worked in logical
+// pixels would draw each picture pixel as a 2 x 2 block.
+TEST(ViewDisplay, OwnSizeAndFittedPicturesUseEveryDevicePixel)
+{
+    const TBitmap pixels = Noise(101, 67, 24, 12);
+    TPicture picture;
+    picture.AssignBitmap(pixels);
+    TQloImage view;
+    view.resize(120, 90);
+    view.SetCenter(true);
+    view.SetPicture(picture);
+    const qreal ratio = view.devicePixelRatioF();
+    const QImage reference = ToQImage(pixels, QImage::Format_RGB32);
+
+    const TRect own = view.PictureRect();
+    ASSERT_EQ(own.Width(), 101);
+    ASSERT_EQ(own.Height(), 67);
+    QImage shot = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(qRound(120 * ratio), qRound(90 * ratio)));
+    for (int y = 0; y < 67; ++y)
+        for (int x = 0; x < 101; ++x)
+            ASSERT_EQ(shot.pixel(own.Left + x, own.Top + y), reference.pixel(x, y)) << x << "," << y;
+    EXPECT_EQ(view.sizeHint(), QSize(qCeil(101 / ratio), qCeil(67 / ratio)));
+
+    view.SetStretch(true);
+    view.SetProportional(true);
+    const TRect fitted = view.PictureRect();
+    EXPECT_EQ(fitted.Width(), qRound(120 * ratio));
+    shot = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected(shot.size(), QImage::Format_RGB32);
+    expected.fill(kUnpainted);
+    QPainter painter(&expected);
+    painter.drawImage(QRect(fitted.Left, fitted.Top, fitted.Width(), fitted.Height()), reference);
+    painter.end();
+    const QRect inside(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
+    EXPECT_EQ(shot.copy(inside), expected.copy(inside));
 }
