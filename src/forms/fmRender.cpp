@@ -228,8 +228,8 @@ bool TfRender::FormActivate()
     Panel1->move(client.width() / 2 - Panel1->width() / 2, client.height() - 128);
 
     // The GUI thread is busy for the whole resample: paint the label and the
-    // stretched preview first.
-    QCoreApplication::processEvents();
+    // stretched preview first. Clicks and keys wait until the render is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     try {
         TBitmap bitmap = QloImage1->Picture().ToBitmap();
