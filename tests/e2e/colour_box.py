@@ -42,5 +42,4 @@ def main():
     print(x0, y0, x1 - x0 + 1, y1 - y0 + 1, 1 if filled else 0)
 
 
-if __name__ == "__main__":
-    main()
+main()
