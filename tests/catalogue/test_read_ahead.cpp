@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading ahead with a fake decoder whose decodes the test lets finish one by one.
+#include "catalogue/ReadAhead.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+using namespace quillo;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Decodes only what the test releases; counts decodes per file and posted calls.
+struct FakeWorld {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::map<std::string, int> decodes;
+    std::map<std::string, bool> released;
+    std::map<std::string, TFileIdentity> files;
+    std::size_t cost = 60;
+    int posted = 0;
+
+    TReadAhead::TDecoder Decoder()
+    {
+        return [this](const TReadAheadSource &source, const std::function<bool(std::size_t)> &admit)
+                   -> std::optional<TPicture> {
+            if (!admit(cost))
+                return std::nullopt;
+            std::unique_lock l(lock);
+            ++decodes[source.FileName];
+            changed.notify_all();
+            changed.wait(l, [&] { return released[source.FileName]; });
+            TPicture picture;
+            picture.AssignBitmap(TBitmap(2, 1));
+            return picture;
+        };
+    }
+    std::unique_ptr<TReadAhead> Make(std::size_t ceiling = 1000)
+    {
+        return std::make_unique<TReadAhead>(
+            [this](std::function<void()>) {
+                std::lock_guard l(lock);
+                ++posted;
+                changed.notify_all();
+            },
+            Decoder(), ceiling, [this](const std::string &path) -> std::optional<TFileIdentity> {
+                std::lock_guard l(lock);
+                return files.count(path) ? std::optional(files[path]) : std::nullopt;
+            });
+    }
+    void Release(const std::string &name)
+    {
+        std::lock_guard l(lock);
+        released[name] = true;
+        changed.notify_all();
+    }
+    bool WaitFor(const std::function<bool()> &condition)
+    {
+        std::unique_lock l(lock);
+        return changed.wait_for(l, 5s, condition);
+    }
+    int Decodes(const std::string &name)
+    {
+        std::lock_guard l(lock);
+        return decodes[name];
+    }
+};
+
+std::vector<TReadAheadSource> Files(std::initializer_list<const char *> names)
+{
+    std::vector<TReadAheadSource> sources;
+    for (const char *name : names)
+        sources.push_back({name, std::nullopt});
+    return sources;
+}
+
+class ReadAheadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char *name : {"a", "b", "c"})
+            world.files[name] = {1, static_cast<std::uint64_t>(name[0]), 100, 1};
+    }
+    FakeWorld world;
+};
+
+} // namespace
+
+TEST(ReadAheadRows, NextInTheDirectionOfTravelThenTheOneBehindWrappingAround)
+{
+    EXPECT_EQ(ReadAheadRows(0, -1, 5), (std::vector<int>{1, 4}));
+    EXPECT_EQ(ReadAheadRows(3, 2, 5), (std::vector<int>{4, 2}));
+    EXPECT_EQ(ReadAheadRows(2, 3, 5), (std::vector<int>{1, 3}));
+    EXPECT_EQ(ReadAheadRows(0, 4, 5), (std::vector<int>{1, 4})); // past the last row to the first
+    EXPECT_EQ(ReadAheadRows(4, 0, 5), (std::vector<int>{3, 0}));
+    EXPECT_EQ(ReadAheadRows(1, 0, 2), (std::vector<int>{0}));
+    EXPECT_TRUE(ReadAheadRows(0, -1, 1).empty());
+}
+
+TEST_F(ReadAheadTest, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
+{
+    auto readAhead = world.Make();
+    readAhead->Want(Files({"b", "a"}));
+    ASSERT_TRUE(world.WaitFor([&] { return world.decodes["b"] == 1; }));
+    // The direction turns and turns back while b is decoded: b is not started again.
+    readAhead->Want(Files({"a"}));
+    readAhead->Want(Files({"b"}));
+    std::thread later([&] {
+        std::this_thread::sleep_for(50ms);
+        world.Release("b");
+    });
+    const std::optional<TPicture> b = readAhead->Take("b");
+    later.join();
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->Width(), 2);
+    EXPECT_EQ(world.Decodes("b"), 1);
+    EXPECT_FALSE(readAhead->Take("b")); // handed over once
+    EXPECT_FALSE(readAhead->Take("c")); // never asked for
+}
+
+TEST_F(ReadAheadTest, WhatIsNoLongerWantedIsDroppedOrDiscarded)
+{
+    auto readAhead = world.Make();
+    world.Release("a");
+    readAhead->Want(Files({"a", "b"}));
+    ASSERT_TRUE(world.WaitFor([&] { return world.decodes["b"] == 1; }));
+    EXPECT_EQ(readAhead->HeldBytes(), 120u);
+    // A new folder or order: a's picture goes at once, b's when its decode ends.
+    readAhead->Want(Files({"c"}));
+    EXPECT_EQ(readAhead->HeldBytes(), 60u);
+    world.Release("b");
+    world.Release("c");
+    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 3; }));
+    EXPECT_FALSE(readAhead->Take("a"));
+    EXPECT_FALSE(readAhead->Take("b"));
+    EXPECT_EQ(readAhead->HeldBytes(), 60u);
+    readAhead->Clear();
+    EXPECT_EQ(readAhead->HeldBytes(), 0u);
+    EXPECT_FALSE(readAhead->Take("c"));
+}
+
+TEST_F(ReadAheadTest, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
+{
+    auto readAhead = world.Make();
+    world.Release("a");
+    world.Release("b");
+    readAhead->Want(Files({"a", "b"}));
+    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 2; }));
+    {
+        std::lock_guard l(world.lock);
+        world.files["a"].ModifiedNs = 2; // touched since
+        world.files["b"].Size = 100;     // the same file
+    }
+    EXPECT_FALSE(readAhead->Take("a"));
+    EXPECT_TRUE(readAhead->Take("b"));
+    // Bytes an entry holds already do not depend on the file.
+    {
+        std::lock_guard l(world.lock);
+        world.files.erase("c");
+    }
+    TPicture held;
+    held.AssignBitmap(TBitmap(3, 3));
+    world.Release("c");
+    readAhead->Want({{"c", held}});
+    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 3; }));
+    EXPECT_TRUE(readAhead->Take("c"));
+}
+
+TEST_F(ReadAheadTest, AtMostTwoPicturesWithinTheCeilingAndRoomMadeByATakeIsUsed)
+{
+    auto readAhead = world.Make(100);
+    world.Release("a");
+    world.Release("b");
+    world.Release("c");
+    readAhead->Want(Files({"a", "b", "c"}));
+    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 2; })); // a decoded, b refused
+    EXPECT_EQ(world.Decodes("a"), 1);
+    EXPECT_EQ(world.Decodes("b"), 0);
+    EXPECT_EQ(readAhead->HeldBytes(), 60u);
+    EXPECT_TRUE(readAhead->Take("a"));
+    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 3; }));
+    EXPECT_TRUE(readAhead->Take("b"));
+    EXPECT_EQ(world.Decodes("c"), 0); // only two were ever wanted
+}
+
+TEST_F(ReadAheadTest, GoingAwayDuringADecodeNeitherWaitsForItNorReportsItLater)
+{
+    static FakeWorld lasting; // the worker may still use it after the test
+    lasting.files = world.files;
+    auto readAhead = lasting.Make();
+    readAhead->Want(Files({"a"}));
+    ASSERT_TRUE(lasting.WaitFor([&] { return lasting.decodes["a"] == 1; }));
+    readAhead.reset(); // would never return if it waited: the decode is held up
+    lasting.Release("a");
+    std::this_thread::sleep_for(50ms);
+    std::lock_guard l(lasting.lock);
+    EXPECT_EQ(lasting.posted, 0);
+}
