@@ -6,6 +6,7 @@
 #include "gui/QloApplication.h"
 #include "forms/main/fmMain.h"
 #include "forms/fmSplash.h"
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Services.h"
 
@@ -76,7 +77,15 @@ int main(int argc, char **argv)
     const std::string settings = quillo::SettingsFilePath(program);
     // A path that cannot be opened is reported before the windows appear.
     const quillo::TStartTarget start = quillo::StartTargetOf(commandLine);
+    // A named picture is decoded while the windows are made and the splash is up.
+    std::unique_ptr<quillo::TReadAhead> named;
+    if (start.Kind == quillo::TStartTarget::TKind::Picture) {
+        named = quillo::MakeReadAhead();
+        named->Want({{quillo::IncludeTrailingPathDelimiter(start.Folder) + start.FileName, std::nullopt}});
+    }
     quillo::CreateApplicationWindows(settings.c_str());
+    if (named)
+        quillo::fMain->AdoptReadAhead(std::move(named));
     if (start.Kind != quillo::TStartTarget::TKind::None)
         quillo::fMain->OpenAtStart(start.Folder, start.FileName);
     QObject::connect(quillo::fMain, &QObject::destroyed, &app, &QApplication::quit);

@@ -149,7 +149,7 @@ void TReadAhead::Want(std::vector<TReadAheadSource> sources)
     shared_->Changed.notify_all();
 }
 
-std::optional<TPicture> TReadAhead::Take(const std::string &fileName)
+std::optional<TPicture> TReadAhead::Take(const std::string &fileName, std::uint64_t heldContent)
 {
     std::shared_ptr<TSlot> slot;
     {
@@ -172,7 +172,8 @@ std::optional<TPicture> TReadAhead::Take(const std::string &fileName)
     if (slot->State != TSlot::TState::Ready || !slot->Picture)
         return std::nullopt;
     // Bytes held already are the entry's own; a file is used only when it is unchanged.
-    if (!slot->Source.Held && (!slot->Identity || shared_->IdentityOf(fileName) != slot->Identity))
+    if (slot->Source.Held ? slot->Source.Held->ContentId() != heldContent
+                          : !slot->Identity || shared_->IdentityOf(fileName) != slot->Identity)
         return std::nullopt;
     return std::move(slot->Picture);
 }

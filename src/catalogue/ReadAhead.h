@@ -71,8 +71,10 @@ public:
     void Clear() { Want({}); }
     // The picture of `fileName` when it was read ahead from the file as it is now;
     // waits for its decode when one is running. Nothing otherwise: the caller loads
-    // it itself. A taken picture no longer counts against the ceiling.
-    std::optional<TPicture> Take(const std::string &fileName);
+    // it itself. A taken picture no longer counts against the ceiling. A picture read
+    // ahead from held bytes is handed over only while the holder still holds that
+    // content (`heldContent`, its ContentId): a turned picture is decoded anew.
+    std::optional<TPicture> Take(const std::string &fileName, std::uint64_t heldContent = 0);
     // Whether `fileName` is read ahead or being read (the start-up waits for it).
     bool Pending(const std::string &fileName) const;
     std::size_t HeldBytes() const;

@@ -58,6 +58,13 @@ void TQloImageHolder::LoadFromFile(const std::string &AFileName)
     Changed();
 }
 
+void TQloImageHolder::AdoptLoaded(TPicture loaded, const std::string &AFileName)
+{
+    Picture = std::move(loaded);
+    FileName = AFileName;
+    Changed();
+}
+
 void TQloImageHolder::SaveToFile(const std::string &AFileName) const
 {
     if (!HoldsPicture(Picture))

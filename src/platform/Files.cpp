@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +16,9 @@ namespace quillo {
 
 namespace {
 
-std::string Reason(int err) { return std::strerror(err); }
+// strerror may share one buffer between threads, and pictures are read on the
+// read-ahead thread too.
+std::string Reason(int err) { return std::error_code(err, std::generic_category()).message(); }
 
 } // namespace
 

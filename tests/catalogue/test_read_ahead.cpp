@@ -166,9 +166,10 @@ TEST_F(ReadAheadTest, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
     TPicture held;
     held.AssignBitmap(TBitmap(3, 3));
     world.Release("c");
-    readAhead->Want({{"c", held}});
+    readAhead->Want({{"c", held}, {"a", held}});
     ASSERT_TRUE(world.WaitFor([&] { return world.posted == 3; }));
-    EXPECT_TRUE(readAhead->Take("c"));
+    EXPECT_TRUE(readAhead->Take("c", held.ContentId()));
+    EXPECT_FALSE(readAhead->Take("a", held.ContentId() + 1)); // the holder's picture was turned since
 }
 
 TEST_F(ReadAheadTest, AtMostTwoPicturesWithinTheCeilingAndRoomMadeByATakeIsUsed)

@@ -44,10 +44,17 @@ TfMain::TfMain(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("fMain"));
     resize(875, 610);
+    AdoptReadAhead(MakeReadAhead());
     CreateActions();
     CreateMenus();
     CreateLayout();
     CreateStatusBar();
+    // A new order puts other files next: read ahead for it.
+    connect(lvFilesModel, &QAbstractItemModel::layoutChanged, this, [this] {
+        FReadAheadRow = -1;
+        if (FCurrentEntry)
+            ReadAheadAround(FCurrentEntry);
+    });
 
     QloController1.Mask = kPictureFileMask;
     QloController1.ListView = lvFilesModel;
@@ -110,12 +117,6 @@ void TfMain::tmrStartupTimer()
         // The window is shown anyway; an unreadable settings file is only reported.
         std::fprintf(stderr, "quillo: %s\n", e.what());
     }
-}
-
-void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
-{
-    FStartFolder = folder;
-    FStartFile = fileName;
 }
 
 void TfMain::ShowMainAndCloseSplash()
@@ -227,8 +228,8 @@ void TfMain::QloController1AfterLoad(TQloController *, std::int64_t ATotalSize)
     try {
         if (lvFilesModel->Count() > 0) {
             // Making row 0 current reports it as selected, which shows its picture.
-            lvFiles->selectionModel()->setCurrentIndex(
-                lvFilesModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            lvFiles->selectionModel()->setCurrentIndex(lvFilesModel->index(FirstRowToShow(), 0),
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             if (lvFiles->isEnabledTo(this))
                 FocusWhenEnabled(lvFiles);
         } else if (ShellTreeView1->isEnabledTo(this)) {
@@ -268,16 +269,14 @@ void TfMain::SetViewPicture(const TPicture *picture)
 
 void TfMain::lvFilesSelectItem(TListItem *Item, bool Selected)
 {
+    TCallbackLoadData *entry = Item ? Item->Data : nullptr;
+    if (Selected && !entry)
+        return;
     try {
         if (Selected) {
-            TCallbackLoadData *entry = Item ? Item->Data : nullptr;
-            if (!entry)
-                return;
             if (FCurrentEntry && !FCurrentEntry->Loaded)
                 FCurrentEntry->Image->Picture.Clear();
-            if (!entry->Loaded)
-                entry->Image->LoadFromFile(entry->FileName);
-            SetViewPicture(&entry->Image->Picture);
+            ShowEntry(entry);
             FCurrentEntry = entry;
         } else {
             SetViewPicture(nullptr);
@@ -288,6 +287,12 @@ void TfMain::lvFilesSelectItem(TListItem *Item, bool Selected)
     } catch (const std::exception &) {
         // An unreadable picture leaves the view empty; browsing goes on.
     }
+    // A row left for another is followed by that row's selection; no row at all
+    // means the catalogue goes, and what was read ahead with it.
+    if (Selected)
+        ReadAheadAround(entry);
+    else if (!Item)
+        ReadAheadAround(nullptr);
     FViewPopup = Selected ? PopupMenu1 : nullptr;
 }
 

@@ -11,6 +11,7 @@
 // (renaming the selected file) and fmMainSettings.cpp (what the settings store
 // reads and sets).
 #include "catalogue/QloController.h"
+#include "catalogue/ReadAhead.h"
 #include "forms/fmSettings.h"
 
 #include <QMainWindow>
@@ -18,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -40,6 +42,9 @@ class TfSplash;
 
 // The action list: commands run only while it is not suspended (during start-up
 // and a refresh their shortcuts do nothing).
+// A read-ahead whose reports arrive on the GUI thread.
+std::unique_ptr<TReadAhead> MakeReadAhead();
+
 class TActionList {
 public:
     bool Suspended() const { return FSuspended; }
@@ -141,6 +146,10 @@ public:
     // Opens `folder` at start-up instead of the stored last folder and, when
     // `fileName` is not empty, selects that file's row. Call before tmrStartup fires.
     void OpenAtStart(const std::string &folder, const std::string &fileName);
+    // Takes over the read-ahead that main() started for a picture named on the command
+    // line before the windows were made; the start-up then waits for that picture only.
+    void AdoptReadAhead(std::unique_ptr<TReadAhead> readAhead);
+    TReadAhead &ReadAhead() { return *FReadAhead; }
     // Selects the row of the listed file `fileName` (a name, no folder), which shows
     // its picture, and scrolls it into view; false when no row has that name.
     bool SelectFile(const std::string &fileName);
@@ -189,6 +198,11 @@ private:
     void NudgeListWidth(int first, int second);
     void ApplyStretchMode();
     TListItem *SelectedItem();
+    // Read-ahead (fmMainReadAhead.cpp).
+    void ShowEntry(TCallbackLoadData *entry);
+    void ReadAheadAround(const TCallbackLoadData *entry);
+    void ReadAheadDone(const std::string &fileName);
+    int FirstRowToShow() const;
 
     TfAbout *FAbout = nullptr;
     TfSplash *FSplash = nullptr;
@@ -205,6 +219,9 @@ private:
     std::string FStartFile;
     QWidget *FFocusAfterChange = nullptr; // focus wanted once the window is enabled again
     bool FBoundsRestored = false;         // the settings sized (and maybe placed) the window
+    std::unique_ptr<TReadAhead> FReadAhead;
+    int FReadAheadRow = -1;      // the row read ahead from, for the direction of travel
+    std::string FNamedPicture;   // the picture named on the command line, until shown
 };
 
 } // namespace quillo

@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Stepping with reading ahead through non-preloaded 24-megapixel JPEGs, in the main
+// list (Down) and in the fullscreen viewer (Down), each step painted:
+// - after a pause of two decodes (the next picture is ready): goal a median of at most
+//   16 ms, one frame;
+// - with no pause (keys held down): goal at most 1.0 x `djpeg -outfile /dev/null`.
+// djpeg runs on the same files in the same run. Also prints the resident memory
+// after the steps. Arguments: [steps per run, default 40].
+#include "forms/Forms.h"
+#include "forms/fmFullScreen.h"
+#include "forms/main/fmMain.h"
+#include "forms/fmSettings.h"
+#include "imageview/JpegImage.h"
+#include "imageview/view/QloImage.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace quillo;
+
+namespace {
+
+double Ms(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+long ResidentKb()
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// Lets the GUI thread run (the read-ahead's reports arrive as posted calls).
+void PumpFor(double ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+struct Run {
+    std::vector<double> Paused, Held;
+};
+
+// `step` moves on by one and paints; half the steps follow a pause, half do not.
+Run Measure(int steps, double pauseMs, const std::function<void()> &step)
+{
+    Run run;
+    for (int i = 0; i < steps; ++i) {
+        const bool pause = i < steps / 2;
+        if (pause)
+            PumpFor(pauseMs);
+        const auto t = std::chrono::steady_clock::now();
+        step();
+        (pause ? run.Paused : run.Held).push_back(Ms(std::chrono::steady_clock::now() - t));
+    }
+    return run;
+}
+
+class SteppingViewer : public TfFullScreen {
+public:
+    std::function<void()> Body;
+
+protected:
+    int RunModal() override
+    {
+        setWindowState(Qt::WindowNoState);
+        resize(1920, 1080);
+        show();
+        QloImage1->repaint();
+        QApplication::processEvents();
+        Body();
+        acCloseExecute();
+        return 0;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int steps = argc > 1 ? std::max(4, std::atoi(argv[1])) : 40;
+    const int files = 2 * steps + 2;
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
+
+    // One noisy picture under many names: each name is read and decoded on its own.
+    TBitmap picture(6000, 4000, 24);
+    std::mt19937 rng(5);
+    for (int y = 0; y < picture.Height(); ++y) {
+        std::uint8_t *row = picture.ScanLine(y);
+        for (int x = 0; x < picture.Width() * 3; ++x)
+            row[x] = static_cast<std::uint8_t>((x / 3 + 3 * y) / 35 * 11 + (rng() & 31));
+    }
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, 90);
+    picture = TBitmap();
+    std::vector<std::string> names;
+    for (int i = 0; i < files; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/photo%03d.jpg", i);
+        names.push_back(folder + name);
+        SafeWriteFile(names.back(), jpeg);
+    }
+    std::vector<double> djpegMs;
+    const auto runPeer = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            const std::string command = "djpeg -outfile /dev/null '" + names[static_cast<std::size_t>(i)] + "'";
+            const auto t = std::chrono::steady_clock::now();
+            if (std::system(command.c_str()) != 0) {
+                std::fprintf(stderr, "djpeg failed\n");
+                std::exit(1);
+            }
+            djpegMs.push_back(Ms(std::chrono::steady_clock::now() - t));
+        }
+    };
+    runPeer(5);
+    const double pauseMs = 2 * Median(djpegMs);
+
+    CreateApplicationWindows((folder + "/quillo.ini").c_str());
+    fMain->tmrStartup->stop();
+    fSettings->CheckBox1->setChecked(false); // nothing preloaded
+    fMain->resize(1280, 900);
+    fMain->show();
+    QApplication::processEvents();
+    fMain->SelectFolder(folder);
+    QApplication::processEvents();
+
+    int row = 0;
+    const Run list = Measure(steps, pauseMs, [&] {
+        fMain->lvFiles->selectRow(++row);
+        fMain->QloImage1->repaint(); // the view decodes when it paints what it lacks
+    });
+    runPeer(10);
+
+    delete fFullScreen;
+    auto *viewer = new SteppingViewer;
+    fFullScreen = viewer;
+    Run inViewer;
+    viewer->Body = [&] {
+        inViewer = Measure(steps, pauseMs, [&] {
+            viewer->acNextExecute();
+            viewer->QloImage1->repaint();
+            QApplication::processEvents();
+        });
+    };
+    fMain->acFullScreenExecute();
+    runPeer(10);
+    const long residentKb = ResidentKb();
+
+    const double peer = Median(djpegMs);
+    std::printf("%d files of %zu bytes (6000 x 4000), none preloaded; pause %.0f ms\n", files, jpeg.size(), pauseMs);
+    std::printf("djpeg -outfile /dev/null: median %.1f ms\n", peer);
+    const auto report = [&](const char *where, const Run &run) {
+        std::printf("%-12s after a pause: median %6.1f ms (goal <= 16), %.2f x djpeg\n", where, Median(run.Paused),
+                    Median(run.Paused) / peer);
+        std::printf("%-12s keys held:     median %6.1f ms, %.2f x djpeg (goal <= 1.00)\n", where, Median(run.Held),
+                    Median(run.Held) / peer);
+    };
+    report("main list", list);
+    report("viewer", inViewer);
+    std::printf("resident after %d steps: %.1f MB\n", 2 * steps, residentKb / 1024.0);
+    DestroyApplicationWindows();
+    return 0;
+}

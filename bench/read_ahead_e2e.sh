@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# End-to-end timing on a real X server (Xvfb) under openbox, read from the screen:
+# - `quillo FILE` of a 24-megapixel JPEG to painted, against a peer viewer from
+#   Debian started the same way in the same run (feh by default);
+# - Down in the main list to the next picture painted: after a pause of a few decodes,
+#   and with no pause (the next press as soon as a picture is painted);
+# - djpeg -outfile /dev/null of the same files, for the ratios.
+#   bench/read_ahead_e2e.sh QUILLO [PEER COMMAND...]
+set -euo pipefail
+bench=$(cd "$(dirname "$0")" && pwd)
+source "$bench/../tests/e2e/lib.sh"
+program=$(realpath "$1")
+shift
+peer=("$@")
+[ ${#peer[@]} -gt 0 ] || peer=(feh)
+e2e_init "$program" "${TMPDIR:-/tmp}/quillo-bench-artefacts"
+py=(/usr/bin/python3 "$bench/read_ahead_e2e.py")
+count=20
+rounds=5
+x=1100 # outside the splash, inside the picture view of a maximised main window
+y=650
+
+e2e_log "making $count pictures"
+"${py[@]}" make "$E2E_WORK/pictures" "$count"
+e2e_start_display 1280x800
+first=$E2E_WORK/pictures/photo000.jpg
+
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+
+djpeg_ms=$(for i in $(seq 1 $rounds); do
+    s=$(date +%s%N)
+    djpeg -outfile /dev/null "$first"
+    echo $(( ($(date +%s%N) - s) / 1000000 ))
+done | median)
+
+# Starts alternate between the two programs, so both meet the same machine load.
+quillo_start=()
+peer_start=()
+for i in $(seq 1 $rounds); do
+    rm -f "$E2E_INI"
+    quillo_start+=("$("${py[@]}" start "$E2E_WORK/pictures" $x $y 0 "$E2E_APP" "$first")")
+    if command -v "${peer[0]}" >/dev/null; then
+        peer_start+=("$("${py[@]}" start "$E2E_WORK/pictures" $x $y 0 "${peer[@]}" "$first")")
+    fi
+done
+q=$(printf '%s\n' "${quillo_start[@]}" | median)
+echo "djpeg -outfile /dev/null: median $djpeg_ms ms"
+echo "quillo FILE to painted: median $q ms (rounds: ${quillo_start[*]})"
+if [ ${#peer_start[@]} -gt 0 ]; then
+    p=$(printf '%s\n' "${peer_start[@]}" | median)
+    echo "${peer[0]} FILE to painted: median $p ms (rounds: ${peer_start[*]})"
+    awk -v q="$q" -v p="$p" -v n="${peer[0]}" 'BEGIN {printf "quillo / %s: %.2f (goal <= 1.50)\n", n, q / p}'
+else
+    echo "${peer[0]} is not installed: no peer measured"
+fi
+
+rm -f "$E2E_INI"
+e2e_start_quillo "$first"
+steps=$(( count / 2 - 1 ))
+echo "Down after a pause of 600 ms: $("${py[@]}" steps "$E2E_WORK/pictures" $x $y $steps 600 0)"
+echo "Down with no pause:           $("${py[@]}" steps "$E2E_WORK/pictures" $x $y $steps 0 $steps)"

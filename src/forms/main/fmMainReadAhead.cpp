@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's reading ahead: a selected row shows the picture decoded ahead
+// for it when there is one, and the rows around it are read ahead in the direction
+// of travel. The viewer and the slideshow step through the same selection, so they
+// read ahead too. A picture named on the command line is decoded during the start-up.
+#include "forms/main/fmMain.h"
+
+#include "imageview/view/QloImage.h"
+#include "platform/Files.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
+namespace quillo {
+
+namespace {
+
+// The splash is up at least this long when a named picture is ready sooner.
+constexpr int kNamedPictureSplashMs = 100;
+
+} // namespace
+
+std::unique_ptr<TReadAhead> MakeReadAhead()
+{
+    return std::make_unique<TReadAhead>([](std::function<void()> call) {
+        // The application outlives every window; the call itself checks that its
+        // read-ahead still exists.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
+    });
+}
+
+void TfMain::AdoptReadAhead(std::unique_ptr<TReadAhead> readAhead)
+{
+    FReadAhead = std::move(readAhead);
+    FReadAhead->OnDone = [this](const std::string &fileName) { ReadAheadDone(fileName); };
+}
+
+void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
+{
+    FStartFolder = folder;
+    FStartFile = fileName;
+    FNamedPicture = fileName.empty() ? std::string() : IncludeTrailingPathDelimiter(folder) + fileName;
+    // Decoded while the splash is up, unless main() started it even earlier.
+    if (!FNamedPicture.empty() && !FReadAhead->Pending(FNamedPicture))
+        FReadAhead->Want({{FNamedPicture, std::nullopt}});
+}
+
+void TfMain::ReadAheadDone(const std::string &fileName)
+{
+    // The start-up wait lets the splash show while the program starts; with a picture
+    // named, that picture is what the person waits for, so it ends when it is ready.
+    if (FNamedPicture.empty() || fileName != FNamedPicture || !tmrStartup->isActive())
+        return;
+    const int elapsed = kStartupDelayMs - tmrStartup->remainingTime();
+    tmrStartup->start(std::max(0, kNamedPictureSplashMs - elapsed));
+}
+
+int TfMain::FirstRowToShow() const
+{
+    if (!FNamedPicture.empty())
+        for (int row = 0; row < lvFilesModel->Count(); ++row)
+            if (const TCallbackLoadData *entry = lvFilesModel->Item(row).Data; entry && entry->FileName == FNamedPicture)
+                return row;
+    return 0;
+}
+
+void TfMain::ShowEntry(TCallbackLoadData *entry)
+{
+    TQloImageHolder &holder = *entry->Image;
+    std::optional<TPicture> ready = FReadAhead->Take(entry->FileName, entry->Loaded ? holder.Picture.ContentId() : 0);
+    if (entry->FileName == FNamedPicture)
+        FNamedPicture.clear();
+    if (entry->Loaded) {
+        // A preloaded entry keeps its bytes only; the decoded pixels live in the view.
+        SetViewPicture(ready ? &*ready : &holder.Picture);
+        return;
+    }
+    if (ready)
+        holder.AdoptLoaded(std::move(*ready), entry->FileName);
+    else
+        holder.LoadFromFile(entry->FileName);
+    SetViewPicture(&holder.Picture);
+}
+
+void TfMain::ReadAheadAround(const TCallbackLoadData *entry)
+{
+    const int row = entry ? lvFilesModel->IndexOfData(entry) : -1;
+    std::vector<TReadAheadSource> sources;
+    if (!FNamedPicture.empty())
+        sources.push_back({FNamedPicture, std::nullopt}); // still to be shown at start-up
+    for (const int near : ReadAheadRows(row, FReadAheadRow, lvFilesModel->Count())) {
+        const TCallbackLoadData *other = lvFilesModel->Item(near).Data;
+        if (!other)
+            continue;
+        if (!other->Loaded)
+            sources.push_back({other->FileName, std::nullopt});
+        else if (other->Image->Picture.Kind() == TGraphicKind::Jpeg) // a preloaded bitmap has its pixels
+            sources.push_back({other->FileName, other->Image->Picture});
+    }
+    FReadAheadRow = row;
+    FReadAhead->Want(std::move(sources));
+}
+
+} // namespace quillo
