@@ -167,7 +167,7 @@ TEST_F(ReadAheadTest, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
     held.AssignBitmap(TBitmap(3, 3));
     world.Release("c");
     readAhead->Want({{"c", held}, {"a", held}});
-    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 3; }));
+    ASSERT_TRUE(world.WaitFor([&] { return world.posted == 4; }));
     EXPECT_TRUE(readAhead->Take("c", held.ContentId()));
     EXPECT_FALSE(readAhead->Take("a", held.ContentId() + 1)); // the holder's picture was turned since
 }
