@@ -21,8 +21,10 @@ struct FormatTable {
 
 FormatTable &Formats()
 {
-    static FormatTable table;
-    return table;
+    // Never destroyed: a read-ahead thread may still load a picture while the
+    // program's statics are torn down.
+    static FormatTable *table = new FormatTable;
+    return *table;
 }
 
 std::string NormalisedExtension(const std::string &extension)
