@@ -69,9 +69,15 @@ std::optional<std::vector<std::uint8_t>> UprightExif(std::span<const std::uint8_
     if (!Decode(tiff, data, order))
         return std::nullopt;
     try {
-        const auto found = data.findKey(Exiv2::ExifKey(kOrientationKey));
-        if (found != data.end())
-            found->setValue("1");
+        // Every copy of the tag, of whatever type or count, gives way to one proper tag.
+        const Exiv2::ExifKey key(kOrientationKey);
+        bool hadTag = false;
+        for (auto found = data.findKey(key); found != data.end(); found = data.findKey(key)) {
+            data.erase(found);
+            hadTag = true;
+        }
+        if (hadTag)
+            data[kOrientationKey] = static_cast<std::uint16_t>(1);
         Exiv2::ExifThumb(data).erase();
         // In place when the structure allows it (only a value changed); the
         // library writes the given buffer then, so it gets a copy.
@@ -79,11 +85,13 @@ std::optional<std::vector<std::uint8_t>> UprightExif(std::span<const std::uint8_
         Exiv2::Blob rewritten;
         const Exiv2::WriteMethod method = Exiv2::ExifParser::encode(
             rewritten, patched.data(), static_cast<std::uint32_t>(patched.size()), order, data);
-        if (method == Exiv2::wmNonIntrusive)
-            return patched;
-        if (rewritten.empty() || rewritten.size() > kMaxExif - 8)
+        std::vector<std::uint8_t> result = method == Exiv2::wmNonIntrusive
+                                               ? std::move(patched)
+                                               : std::vector<std::uint8_t>(rewritten.begin(), rewritten.end());
+        // What a damaged block turns into is checked, not trusted.
+        if (result.size() > kMaxExif - 8 || ExifOrientation(result) != 1)
             return std::nullopt;
-        return std::vector<std::uint8_t>(rewritten.begin(), rewritten.end());
+        return result;
     } catch (const std::exception &) {
         return std::nullopt;
     }
