@@ -53,9 +53,10 @@ std::vector<std::uint8_t> WithOrientation(const std::vector<std::uint8_t> &jpeg,
 {
     const std::uint8_t app1[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
                                  1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, std::uint8_t(orientation), 0, 0, 0, 0, 0, 0, 0};
-    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
-    out.insert(out.end(), std::begin(app1), std::end(app1));
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    std::vector<std::uint8_t> out(jpeg.size() + sizeof app1);
+    std::copy(jpeg.begin(), jpeg.begin() + 2, out.begin());
+    std::copy(std::begin(app1), std::end(app1), out.begin() + 2);
+    std::copy(jpeg.begin() + 2, jpeg.end(), out.begin() + 2 + sizeof app1);
     return out;
 }
 
