@@ -39,7 +39,6 @@ inline std::vector<std::uint8_t> WithPhoneMetadata(const std::vector<std::uint8_
     Exiv2::ExifData &exif = image->exifData();
     exif["Exif.Image.Make"] = "Lumafone";
     exif["Exif.Photo.DateTimeOriginal"] = "2026:07:14 18:03:22";
-    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
     if (orientation)
         exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(orientation);
     const std::vector<std::uint8_t> thumb = EncodeJpeg(QuadrantBitmap(16, 8), 80);

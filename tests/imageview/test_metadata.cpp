@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/ExifMetadata.h"
 #include "imageview/ExifSamples.h"
+#include "imageview/Orientation.h"
 #include "imageview/QloImageHolder.h"
 #include "platform/Files.h"
 
@@ -72,6 +73,19 @@ TEST(Orientation, EveryOrientationIsShownUprightAndTheFileKeptAsItIs)
     }
     for (int o : {0, 9, 0xFFFF}) // missing, zero and out of range: shown as stored
         EXPECT_TRUE(HasQuadrants(Load(dir, WithPhoneMetadata(StoredQuadrants(1), o)).DrawBitmap())) << o;
+}
+
+TEST(Orientation, LargePicturesTurnAlikeInEveryBand)
+{
+    // Over a megapixel two threads share the rows: every pixel still lands where it belongs.
+    TBitmap big(1500, 800, 24);
+    for (int y = 0; y < 800; ++y)
+        for (int x = 0; x < 1500; ++x)
+            big.ScanLine(y)[3 * x] = std::uint8_t(x * 7 + y * 13), big.ScanLine(y)[3 * x + 2] = std::uint8_t(x + y);
+    const TBitmap turned = ApplyOrientation(big, kOrientationTurn90);
+    for (int y = 0; y < 1500; y += 7)
+        for (int x = 0; x < 800; x += 3)
+            ASSERT_EQ(turned.PixelColor(x, y), big.PixelColor(y, 799 - x)) << x << "," << y;
 }
 
 TEST(Orientation, DamagedExifBlocksReadAsStored)
