@@ -220,6 +220,9 @@ TBitmap TPicture::ToBitmap() const
         return TBitmap();
     if (orientation_ == kOrientationUpright)
         return jpeg_->ToBitmap();
+    // The pixels drawn are these when no colour conversion changed them.
+    if (shown_ && !(profile_ && !profile_->Unused))
+        return *shown_;
     return ApplyOrientation(jpeg_->ToBitmap(), orientation_);
 }
 

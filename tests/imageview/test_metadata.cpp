@@ -106,12 +106,11 @@ TEST(Orientation, DamagedExifBlocksReadAsStored)
     for (std::size_t i = 0; i < damaged.size(); ++i) {
         const int o = ExifOrientation(damaged[i]);
         EXPECT_TRUE(o == 1 || o == 6) << i;
-        (void)UprightExif(damaged[i]);
         std::vector<std::uint8_t> file = EncodeJpeg(QuadrantBitmap(64, 32), 90);
         std::vector<std::uint8_t> app1{0xFF, 0xE1, 0, std::uint8_t(damaged[i].size() + 8), 'E', 'x', 'i', 'f', 0, 0};
         app1.insert(app1.end(), damaged[i].begin(), damaged[i].end());
         file.insert(file.begin() + 2, app1.begin(), app1.end());
-        const TBitmap &shown = Load(dir, file).DrawBitmap();
+        const TBitmap shown = Load(dir, file).DrawBitmap();
         EXPECT_EQ(shown.Width() * shown.Height(), 64 * 32) << i;
     }
 }
@@ -130,7 +129,6 @@ TEST(ColourProfile, ProfiledPictureIsDrawnInDisplayColoursAndKeepsItsOwnValues)
     EXPECT_EQ(own, DecodeJpeg(file));
     // The profile's red lies beyond sRGB's: in sRGB the orange is redder.
     EXPECT_GT(picture.DrawBitmap().PixelColor(8, 8).Red, own.PixelColor(8, 8).Red + 5);
-    EXPECT_EQ(picture.ToBitmap(), own);
     EXPECT_EQ(picture.SaveToBytes(), file);
     // A file without a profile is drawn from its decoded pixels, without a copy.
     const TPicture plain = Load(dir, EncodeJpeg(orange, 95));
