@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/QloImageHolder.h"
 
+#include "imageview/JpegTransform.h"
+#include "imageview/Orientation.h"
 #include "imageview/QloRotate.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -26,6 +28,36 @@ const char *const kSaveOrigin = "Rotate function, ExtImage component";
 bool HoldsPicture(const TPicture &picture)
 {
     return !picture.Empty() && picture.Width() > 0 && picture.Height() > 0;
+}
+
+// A JPEG that still holds its file's bytes is turned in its compressed form, without
+// loss where its size allows, and keeps its metadata; other pictures turn their pixels.
+void TurnPicture(TPicture &picture, std::uint8_t kind, const std::string &fileName)
+{
+    const TJPEGImage *jpeg = picture.AsJpeg();
+    if (jpeg && !jpeg->PixelsReplaced()) {
+        const int turn = OrientationOfRotateKind(kind);
+        TTurnedJpeg turned = TurnJpeg(jpeg->SaveToBytes(), picture.Orientation(), turn, jpeg->CompressionQuality);
+        TPicture result;
+        result.LoadJpegBytes(std::move(turned.Bytes), fileName);
+        picture = std::move(result);
+        return;
+    }
+    TBitmap work = picture.ToBitmap();
+    switch (kind) {
+    case 0:
+        RotateRight90(work);
+        break;
+    case 1:
+        Rotate180(work);
+        break;
+    case 2:
+        RotateLeft90(work);
+        break;
+    default:
+        throw Error("Unknown rotation kind " + std::to_string(kind));
+    }
+    picture.ReplacePixels(std::move(work));
 }
 
 } // namespace
@@ -163,21 +195,7 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
             OnError(kRotateOrigin, message);
     };
     try {
-        TBitmap work = Picture.ToBitmap();
-        switch (AKind) {
-        case 0:
-            RotateRight90(work);
-            break;
-        case 1:
-            Rotate180(work);
-            break;
-        case 2:
-            RotateLeft90(work);
-            break;
-        default:
-            throw Error("Unknown rotation kind " + std::to_string(AKind));
-        }
-        Picture.ReplacePixels(std::move(work));
+        TurnPicture(Picture, AKind, FileName);
         Changed();
     } catch (const Error &e) {
         reportRotateFailure(e.what());
