@@ -228,6 +228,13 @@ TEST(Jpeg, AbsurdDimensionsAreRefusedWhenDecodedNotWhenTheHeaderIsRead)
     EXPECT_THROW(jpeg.ToBitmap(), Error);
     EXPECT_THROW(DecodeJpeg(data), Error);
     EXPECT_EQ(jpeg.SaveToBytes(), data); // still written back as it was
+    // A progressive file is read in full when decoding starts: the limit must come
+    // before that, not after libjpeg has set out to buffer 1.2 GB of coefficients.
+    std::vector<std::uint8_t> progressive =
+        EncodeWithLibjpeg(16, 16, QuadrantSamples(16, 16, 3), {.progressive = true});
+    SetFrameSize(progressive, 20000, 20000);
+    EXPECT_NE(ErrorText(progressive).find("Picture too large: 20000 x 20000"), std::string::npos)
+        << ErrorText(progressive);
 }
 
 TEST(Jpeg, EmptyDataSaysItIsEmpty)
