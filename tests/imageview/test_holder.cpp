@@ -239,7 +239,9 @@ TEST_F(HolderTest, RotateRefusesOtherKindsAndEmptyHolders)
 {
     holder.AutoSave = true;
     holder.Picture.AssignBitmap(DistinctBitmap(3, 2));
-    for (const char *name : {"", "/tmp/anim.gif", "/tmp/noext", "/tmp/dir.jpg/file"}) {
+    // Names in the test's own folder: a refusal that slipped must not write elsewhere.
+    const std::string in = dir.path().toStdString() + "/";
+    for (const std::string &name : {std::string(), in + "anim.gif", in + "noext", in + "dir.jpg/file"}) {
         holder.FileName = name;
         holder.Rotate(0);
     }
@@ -248,7 +250,7 @@ TEST_F(HolderTest, RotateRefusesOtherKindsAndEmptyHolders)
 
     messages.texts.clear();
     holder.Picture.Clear();
-    holder.FileName = "/tmp/x.Jpeg";
+    holder.FileName = in + "x.Jpeg";
     holder.Rotate(1);
     EXPECT_EQ(messages.texts, std::vector<std::string>{kNoGraphic});
     EXPECT_TRUE(errors.empty());
