@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
+#include "FakeMessages.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -28,16 +29,6 @@ class FakeClipboard final : public IClipboardService {
 public:
     void SetBitmap(const TBitmap &bitmap) override { bitmaps.push_back(bitmap); }
     std::vector<TBitmap> bitmaps;
-};
-
-class FakeMessages final : public IMessageService {
-public:
-    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
-    {
-        texts.push_back(text);
-        return TMsgResult::Ok;
-    }
-    std::vector<std::string> texts;
 };
 
 // Installs the fakes for one test and puts the defaults back afterwards.
