@@ -284,9 +284,7 @@ TEST(Jpeg, WarningsDoNotAbortButAFloodDoes)
         std::vector<std::uint8_t> data = EncodeWithLibjpeg(
             w, h, QuadrantSamples(w, h, 1),
             {.components = 1, .inSpace = JCS_GRAYSCALE, .fileSpace = JCS_GRAYSCALE, .restartInterval = 1});
-        for (std::size_t i = ScanDataStart(data); i + 1 < data.size(); ++i)
-            if (data[i] == 0xFF && data[i + 1] >= 0xD0 && data[i + 1] <= 0xD7)
-                data[i + 1] = static_cast<std::uint8_t>(0xD0 + ((data[i + 1] - 0xD0 + 4) & 7));
+        RenumberRestartMarkers(data, ScanDataStart(data));
         return data;
     };
     const std::vector<std::uint8_t> some = renumbered(160, 64); // 160 restarts
