@@ -673,10 +673,4 @@ std::vector<std::uint8_t> TJPEGImage::SaveToBytes() const
     throw Error("No JPEG picture to save");
 }
 
-void TJPEGImage::ReleaseDecoded()
-{
-    if (bytes_)
-        decoded_.reset();
-}
-
 } // namespace quillo

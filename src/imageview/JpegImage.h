@@ -71,8 +71,6 @@ public:
 
     // The stored bytes unchanged while the pixels were never replaced, else a new encoding.
     std::vector<std::uint8_t> SaveToBytes() const;
-    // Forgets the decoded pixels of a picture that still holds its compressed bytes.
-    void ReleaseDecoded();
 
 private:
     TBitmap Decode() const;

@@ -184,12 +184,6 @@ const TBitmap &TPicture::DrawBitmap() const
     return EmptyBitmap();
 }
 
-void TPicture::ReleaseDecoded()
-{
-    if (jpeg_)
-        jpeg_->ReleaseDecoded();
-}
-
 void TPicture::LoadFromFile(const std::string &path)
 {
     const std::string ext = ExtractFileExt(path);

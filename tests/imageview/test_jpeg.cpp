@@ -140,12 +140,6 @@ TEST(Jpeg, UntouchedPictureSavesItsBytesAndCopiesAreIndependent)
     const TBitmap again = DecodeJpeg(fresh);
     EXPECT_EQ(again.Width(), 16);
     EXPECT_TRUE(HasQuadrants(again));
-
-    // Forgetting decoded pixels only applies while the compressed bytes are there.
-    copy.ReleaseDecoded();
-    EXPECT_EQ(copy.Bitmap().Width(), 16);
-    jpeg.ReleaseDecoded();
-    EXPECT_TRUE(HasQuadrants(jpeg.Bitmap()));
 }
 
 TEST(Jpeg, NotJpegDataIsAnErrorWithLibjpegsMessage)
