@@ -366,7 +366,8 @@ public:
     {
         // The size limit holds for the pixels, so a header alone (a preloaded picture
         // not yet shown) is never refused for it. Checked before libjpeg or we
-        // allocate anything the size of the picture.
+        // allocate anything the size of the picture: a progressive file is read
+        // in full, into coefficients as large as its pixels, as decoding starts.
         TBitmap::CheckDimensions(header_.width, header_.height, 24);
         Run(StartStep);
         if (job_.cinfo.output_width != job_.cinfo.image_width ||
@@ -375,8 +376,8 @@ public:
             throw Error("JPEG decoder chose an unexpected output format");
     }
 
-    // Decodes the rows from where the decoder stands up to `endRow`; the
-    // decompressor is gone afterwards.
+    // Decodes the rows from where the decoder stands up to `endRow`; with `finish`
+    // the decompressor is gone afterwards.
     void ReadRows(std::vector<JSAMPROW> &rows, int endRow, bool finish = true)
     {
         job_.rows = rows.data();
