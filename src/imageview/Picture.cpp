@@ -249,13 +249,6 @@ const TBitmap &TPicture::DrawBitmap() const
     return *shown_;
 }
 
-void TPicture::ReleaseDecoded()
-{
-    shown_.reset();
-    if (jpeg_)
-        jpeg_->ReleaseDecoded();
-}
-
 void TPicture::LoadFromFile(const std::string &path)
 {
     const std::string ext = ExtractFileExt(path);

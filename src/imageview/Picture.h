@@ -67,9 +67,6 @@ public:
     // The pixels to draw, upright and in the display's colours, without a copy (a
     // JPEG picture is decoded once and kept).
     const TBitmap &DrawBitmap() const;
-    // Lets a JPEG picture forget its decoded pixels (a view that keeps its own
-    // display copy); they are decoded again when next needed.
-    void ReleaseDecoded();
 
     // Equal for two pictures only while they hold the same, unchanged pixels; a view
     // keys its display copy on it. 0 for an empty picture.

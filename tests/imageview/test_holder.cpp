@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
+#include "FakeMessages.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -28,16 +29,6 @@ class FakeClipboard final : public IClipboardService {
 public:
     void SetBitmap(const TBitmap &bitmap) override { bitmaps.push_back(bitmap); }
     std::vector<TBitmap> bitmaps;
-};
-
-class FakeMessages final : public IMessageService {
-public:
-    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
-    {
-        texts.push_back(text);
-        return TMsgResult::Ok;
-    }
-    std::vector<std::string> texts;
 };
 
 // Installs the fakes for one test and puts the defaults back afterwards.
@@ -239,7 +230,9 @@ TEST_F(HolderTest, RotateRefusesOtherKindsAndEmptyHolders)
 {
     holder.AutoSave = true;
     holder.Picture.AssignBitmap(DistinctBitmap(3, 2));
-    for (const char *name : {"", "/tmp/anim.gif", "/tmp/noext", "/tmp/dir.jpg/file"}) {
+    // Names in the test's own folder: a refusal that slipped must not write elsewhere.
+    const std::string in = dir.path().toStdString() + "/";
+    for (const std::string &name : {std::string(), in + "anim.gif", in + "noext", in + "dir.jpg/file"}) {
         holder.FileName = name;
         holder.Rotate(0);
     }
@@ -248,7 +241,7 @@ TEST_F(HolderTest, RotateRefusesOtherKindsAndEmptyHolders)
 
     messages.texts.clear();
     holder.Picture.Clear();
-    holder.FileName = "/tmp/x.Jpeg";
+    holder.FileName = in + "x.Jpeg";
     holder.Rotate(1);
     EXPECT_EQ(messages.texts, std::vector<std::string>{kNoGraphic});
     EXPECT_TRUE(errors.empty());
