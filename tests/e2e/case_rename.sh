@@ -60,8 +60,12 @@ e2e_wait_gone "Rename file..."
 e2e_window_gone "Confirm rename..." || e2e_fail "a question after Esc"
 e2e_expect_eq "folder after Esc" "holiday.jpg second.bmp taken.jpg" "$(listing)"
 
-# The name of another file: confirmed, refused, both files as they were.
+# The name of another file: confirmed, refused with the reason, both files as they were.
 rename_typing "$main" taken Return
+refusal=$(e2e_wait_window "-=[ Brackwater Quillo III ]=-")
+e2e_screenshot refused >/dev/null
+e2e_key "$refusal" Return
+e2e_wait_gone "-=[ Brackwater Quillo III ]=-"
 e2e_expect_eq "folder after renaming onto taken.jpg" "holiday.jpg second.bmp taken.jpg" "$(listing)"
 same_file "$E2E_WORK/photo.orig" "$pics/holiday.jpg"
 same_file "$E2E_WORK/taken.orig" "$pics/taken.jpg"
