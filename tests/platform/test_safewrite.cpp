@@ -417,17 +417,12 @@ TEST(SafeWrite, AKillAtAnyStepOfAHardLinkedRewriteIsPutBackAtTheNextListing)
 TEST(SafeWrite, FlushesTheFolderLastAndReportsWhenThatFails)
 {
     TempFolder dir;
-    std::vector<TSafeWriteStep> steps;
-    SetSafeWriteHook(
-        [](TSafeWriteStep step, void *context) {
-            static_cast<std::vector<TSafeWriteStep> *>(context)->push_back(step);
-            return 0;
-        },
-        &steps);
+    TSafeWriteStep last = TSafeWriteStep::CreateTemp;
+    SetSafeWriteHook([](TSafeWriteStep step, void *context) { return *static_cast<TSafeWriteStep *>(context) = step, 0; },
+                     &last);
     SafeWriteFile(dir / "a.jpg", Bytes("new"));
     SetSafeWriteHook(nullptr);
-    ASSERT_FALSE(steps.empty());
-    EXPECT_EQ(steps.back(), TSafeWriteStep::SyncFolder);
+    EXPECT_EQ(last, TSafeWriteStep::SyncFolder);
 
     Injection inj{TSafeWriteStep::SyncFolder, 1, EIO};
     ScopedHook hook(inj);
@@ -450,13 +445,7 @@ TEST(SafeWrite, CanWriteAnswersAsTheWriteDoes)
     for (const std::string name : {"new.jpg", "rw.jpg", "ro.jpg", "to-ro.jpg", "sub", "pipe.jpg", "dangling.jpg",
                                    "locked/new.jpg", "gone/new.jpg"}) {
         const bool can = SafeWriteCanWrite(dir / name);
-        bool wrote = true;
-        try {
-            SafeWriteFile(dir / name, Bytes("y"));
-        } catch (const Error &) {
-            wrote = false;
-        }
-        EXPECT_EQ(can, wrote) << name;
+        EXPECT_EQ(can, MessageOf([&] { SafeWriteFile(dir / name, Bytes("y")); }) == "(no error)") << name;
     }
     EXPECT_FALSE(SafeWriteCanWrite(""));
 }

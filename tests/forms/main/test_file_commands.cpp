@@ -79,21 +79,10 @@ struct stat Stat(const std::string &path)
 }
 
 // A 4 x 2 RLE8 bitmap of two colours: rewriting it would drop its compression.
-std::vector<std::uint8_t> RleBitmap()
-{
-    const std::uint8_t pixels[] = {4, 1, 0, 0, 4, 0, 0, 1};
-    std::vector<std::uint8_t> b{'B', 'M'};
-    const auto put = [&b](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    put(62 + sizeof pixels, 4), put(0, 4), put(62, 4);                     // file header
-    put(40, 4), put(4, 4), put(2, 4), put(1, 2), put(8, 2), put(1, 4);     // RLE8
-    put(sizeof pixels, 4), put(0, 4), put(0, 4), put(2, 4), put(0, 4);     // two colours
-    put(0x0000ff, 4), put(0x00ff00, 4);
-    b.insert(b.end(), std::begin(pixels), std::end(pixels));
-    return b;
-}
+const std::vector<std::uint8_t> kRleBitmap = {
+    'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0, 1, 0,
+    0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0,
+    4, 1, 0, 0, 4, 0, 0, 1};
 
 TBitmap Gradient(int w, int h)
 {
@@ -307,7 +296,7 @@ TEST_F(FileCommandsTest, OnlyAFixedDiskAllowsRenameAndRotation)
 
 TEST_F(FileCommandsTest, RenameTurnAndCopyStartFromTheFileAsItIsOnDisk)
 {
-    const std::vector<std::uint8_t> rle = RleBitmap();
+    const std::vector<std::uint8_t> rle = kRleBitmap;
     SafeWriteFile(pictures + "/odd.bmp", rle);
     Open(true);
     // Another program edits the JPEG after the listing.
