@@ -366,17 +366,18 @@ void WriteReplacing(int dirFd, const std::string &target, const struct stat *old
 }
 
 constexpr const char *kBackupPrefix = ".quillo-backup-";
+constexpr char kBackupEnd = '~'; // so that no picture mask lists a backup
 constexpr std::size_t kMaxName = 255;
 
-// ".quillo-backup-<inode>-<name>", the name cut to fit a file name's limit: it
+// ".quillo-backup-<inode>-<name>~", the name cut to fit a file name's limit: it
 // says which file the backup belongs to, by inode and name both, so a later
 // file that reuses the inode number under another name is never taken for it.
 std::string BackupName(ino_t inode, const std::string &name)
 {
     std::string backup = kBackupPrefix + std::to_string(static_cast<unsigned long long>(inode)) + "-" + name;
-    if (backup.size() > kMaxName)
-        backup.resize(kMaxName);
-    return backup;
+    if (backup.size() > kMaxName - 1)
+        backup.resize(kMaxName - 1);
+    return backup + kBackupEnd;
 }
 
 // Copies the backup's bytes over the file in place, gives it the backup's length
@@ -468,7 +469,9 @@ void Write(const std::string &path, const TSource &source, const struct stat *fr
 // empty when it is not one (no such file, or its write still runs).
 std::string RollBack(int dirFd, const std::string &folder, const std::string &backupName)
 {
-    const std::string rest = backupName.substr(std::strlen(kBackupPrefix));
+    if (backupName.back() != kBackupEnd)
+        return {};
+    const std::string rest = backupName.substr(std::strlen(kBackupPrefix), backupName.size() - std::strlen(kBackupPrefix) - 1);
     const std::size_t dash = rest.find('-');
     if (dash == 0 || dash > 20 || rest.find_first_not_of("0123456789") != dash)
         return {};

@@ -23,7 +23,7 @@ namespace quillo {
 //   is flushed, and is renamed over the target; the folder is flushed after.
 // - A file with several hard links stays one file: it is rewritten in place. Its
 //   old bytes first go to a backup beside it, flushed and named
-//   ".quillo-backup-<inode>-<name>" before the first byte of the file changes, and
+//   ".quillo-backup-<inode>-<name>~" before the first byte of the file changes, and
 //   removed only once the rewrite is flushed. A failed rewrite is undone from it.
 // On any failure the old file is as it was and nothing is left behind. A kill leaves
 // the old file whole and, with O_TMPFILE, nothing else (but for the instant between

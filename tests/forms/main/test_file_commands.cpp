@@ -294,7 +294,7 @@ TEST_F(FileCommandsTest, OnlyAFixedDiskAllowsRenameAndRotation)
     ExpectUnchanged("every kind of drive but a fixed one");
 }
 
-TEST_F(FileCommandsTest, RenameTurnAndCopyStartFromTheFileAsItIsOnDisk)
+TEST_F(FileCommandsTest, RenameAndTurnStartFromTheFileAsItIsOnDisk)
 {
     const std::vector<std::uint8_t> rle = kRleBitmap;
     SafeWriteFile(pictures + "/odd.bmp", rle);
@@ -321,21 +321,6 @@ TEST_F(FileCommandsTest, RenameTurnAndCopyStartFromTheFileAsItIsOnDisk)
     turned.LoadFromFile(pictures + "/holiday.jpg");
     EXPECT_EQ(turned.Width(), 50);
     EXPECT_EQ(fMain->FCurrentEntry->Image->Picture.Width(), 50);
-
-    // Copy to folder takes the bytes on disk and names a file that vanished.
-    const std::vector<std::uint8_t> taken = EncodeJpeg(Gradient(12, 12), 60);
-    SafeWriteFile(pictures + "/taken.jpg", taken);
-    ASSERT_EQ(::unlink((pictures + "/even.bmp").c_str()), 0);
-    messages.shown.clear();
-    const std::string copies = dir.path().toStdString() + "/copies";
-    fMain->QloController1.CopyToFolder(copies);
-    EXPECT_EQ(Bytes(copies + "/taken.jpg"), taken);
-    EXPECT_EQ(Bytes(copies + "/holiday.jpg"), Bytes(pictures + "/holiday.jpg"));
-    EXPECT_FALSE(Exists(copies + "/even.bmp"));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].text.find("\r\r" + pictures + "/even.bmp\rNo such file or directory"),
-              std::string::npos)
-        << messages.shown[0].text;
 }
 
 TEST_F(FileCommandsTest, RenameOfAnOnDemandEntryOnlyRenames)
