@@ -83,10 +83,13 @@ void TQloImageHolder::SetPicture(TPicture APicture)
 
 void TQloImageHolder::LoadFromFile(const std::string &AFileName)
 {
+    // Taken before the read: a change made while reading shows as a change later.
+    const TFileIdentity identity = FileIdentityOf(AFileName);
     TPicture loaded;
     loaded.LoadFromFile(AFileName); // throws; the held picture and FileName stay
     Picture = std::move(loaded);
     FileName = AFileName;
+    FLoadedFrom = identity;
     Changed();
 }
 
@@ -184,6 +187,17 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
         ShowMessage(kOnlyBmpAndJpeg);
         return;
     }
+    // The disk is the truth: a file edited, replaced or removed since it was read is
+    // read again. A picture turned here but not written (a read-only file) is what
+    // the file still is, so it stays and is turned further.
+    if (AutoSave && FileIdentityOf(FileName) != FLoadedFrom) {
+        try {
+            LoadFromFile(FileName);
+        } catch (const Error &e) {
+            ShowMessage(e.what());
+            return;
+        }
+    }
     if (!HoldsPicture(Picture)) {
         ShowMessage(kNoGraphic);
         return;
@@ -207,8 +221,12 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
         return;
     try {
         SaveToFile(FileName);
+        FLoadedFrom = FileIdentityOf(FileName);
     } catch (const Error &e) {
-        ShowMessage(kCannotSaveRotated);
+        // The fixed text, then the file and the system's reason on lines of their own.
+        const auto *fileError = dynamic_cast<const FileError *>(&e);
+        ShowMessage(std::string(kCannotSaveRotated) + "\r\r" + (fileError ? fileError->Path() : FileName) + "\r" +
+                    (fileError ? fileError->Reason() : std::string(e.what())));
         if (OnError)
             OnError(kSaveOrigin, "Cannot save to " + FileName + "\r" + e.what());
     }

@@ -7,10 +7,13 @@
 #include "platform/Services.h"
 #include "FakeMessages.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -306,13 +309,40 @@ TEST_F(HolderTest, ReadOnlyFileKeepsItsContentsAndTheTurnStaysInMemory)
     holder.LoadFromFile(path);
     holder.Rotate(1);
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{kCannotSave});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kCannotSave + "\r\r" + path + "\rThe file is read-only"});
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, "Rotate function, ExtImage component");
     EXPECT_EQ(errors[0].second.rfind("Cannot save to " + path + "\r", 0), 0u) << errors[0].second;
     EXPECT_GT(errors[0].second.size(), ("Cannot save to " + path + "\r").size());
     // Upside down in memory: white now top left.
     EXPECT_TRUE(Near(holder.Picture.DrawBitmap().PixelColor(5, 5), kWhite));
+}
+
+TEST_F(HolderTest, TurnStartsFromTheFileAsItIsNowAndAFailedWriteSaysWhy)
+{
+    const std::string path = Write("edited.jpg", EncodeJpeg(QuadrantBitmap(40, 20), 90));
+    holder.AutoSave = true;
+    holder.LoadFromFile(path);
+    // Another program's edit after the load is what gets turned.
+    Write("edited.jpg", EncodeJpeg(QuadrantBitmap(30, 64), 90));
+    holder.Rotate(0);
+    EXPECT_EQ(DecodeJpeg(ReadFileBytes(path)).Width(), 64);
+    EXPECT_EQ(holder.Picture.Width(), 64);
+
+    // A full disk: the fixed text, then the file and the reason; the file stays.
+    const std::vector<std::uint8_t> before = ReadFileBytes(path);
+    SetSafeWriteHook([](TSafeWriteStep step, void *) { return step == TSafeWriteStep::WriteChunk ? ENOSPC : 0; });
+    holder.Rotate(1);
+    SetSafeWriteHook(nullptr);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kCannotSave + "\r\r" + path + "\rNo space left on device"});
+    EXPECT_EQ(ReadFileBytes(path), before);
+
+    // A file removed meanwhile is not made anew from memory.
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    holder.Rotate(1);
+    ASSERT_EQ(messages.texts.size(), 2u);
+    EXPECT_NE(messages.texts[1].find("No such file or directory"), std::string::npos) << messages.texts[1];
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
 }
 
 TEST_F(HolderTest, FailedTurnIsReportedOnlyToOnErrorAndStillWrittenBack)
