@@ -10,7 +10,7 @@ packages=(
   desktop-file-utils appstream man-db groff-base bsdextrautils
   xclip python3-pil ccache
   libturbojpeg0-dev libexiv2-dev liblcms2-dev libheif-dev libavif-dev qt6-image-formats-plugins
-  webp netpbm libheif-examples
+  webp netpbm libheif-examples exiv2
 )
 missing=()
 for p in "${packages[@]}"; do

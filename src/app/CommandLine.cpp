@@ -5,6 +5,7 @@
 #include "platform/Directory.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
+#include "platform/System.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -38,17 +39,6 @@ const char kHelpText[] =
 std::string UsageError(const std::string &what)
 {
     return "quillo: " + what + "\nTry 'quillo --help' for more information.\n";
-}
-
-// Canonical absolute form of an existing folder; empty (errno set) on failure.
-std::string RealPath(const std::string &path)
-{
-    char *resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return {};
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
 }
 
 bool IsPictureName(const std::string &name)

@@ -12,46 +12,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int gSignalPipe[2] = {-1, -1};
-
-void OnTerminate(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
-}
-
-// A session that ends (SIGTERM, SIGINT, SIGHUP) closes the main window the normal
-// way, so the settings are written as on "Quit".
-void CloseOnTerminationSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
-        if (quillo::fMain)
-            quillo::fMain->close();
-        QApplication::quit();
-    });
-    struct sigaction sa {};
-    sa.sa_handler = OnTerminate;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(sig, &sa, nullptr);
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -71,7 +31,12 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     quillo::InstallDesktopServices();
     quillo::ApplyDesignFont();
-    CloseOnTerminationSignals();
+    // A session that ends closes the main window the normal way, which writes the
+    // settings; until the window is shown they are not read yet, so nothing is written.
+    quillo::EndOnTerminationSignals([] {
+        if (quillo::fMain && quillo::fMain->isVisible())
+            quillo::fMain->close();
+    });
 
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     const std::string settings = quillo::SettingsFilePath(program);

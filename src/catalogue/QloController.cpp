@@ -2,6 +2,7 @@
 #include "catalogue/QloController.h"
 
 #include "platform/Directory.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
 #include "platform/System.h"
@@ -88,6 +89,8 @@ void TQloController::StartSearch()
         ReleaseCatalogue();
     }
     FCatalogue = std::make_unique<TCatalogue>();
+    // A rewrite killed half-way is put back before anything reads the torn file.
+    FRolledBack = RollBackInterruptedWrites(FPath);
 
     TSearchData data;
     data.Path = FPath;
@@ -181,6 +184,7 @@ void TQloController::CopyToFolder(const std::string &AFolder)
     ForceDirectories(folder);
     if (!FCatalogue)
         return;
+    std::vector<FileError> failures;
     // A question box runs a nested event loop; should anything catalogue another
     // folder meanwhile, these entries are gone and the copy stops.
     const std::uint64_t generation = FGeneration;
@@ -197,14 +201,31 @@ void TQloController::CopyToFolder(const std::string &AFolder)
             if (generation != FGeneration)
                 break;
         }
-        // A file copied onto itself stays as it is: the copy fails quietly.
+        // A file copied onto itself stays as it is.
         if (SameFile(entry.FileName, target))
             continue;
-        if (entry.Loaded)
-            entry.Image->SaveToFile(target);
-        else
-            CopyFileReplacing(entry.FileName, target);
+        // The file's bytes as they are on disk now, never a picture in memory that
+        // another program's edit may have made stale (nor one re-encoded).
+        try {
+            SafeCopyFile(entry.FileName, target);
+        } catch (const FileError &e) {
+            failures.push_back(e);
+        }
     }
+    if (!failures.empty())
+        MessageService().Show(CopyFailureText(folder, failures), ApplicationTitle(), TMsgButtons::Ok,
+                              TMsgIcon::Error);
+}
+
+std::string CopyFailureText(const std::string &AFolder, const std::vector<FileError> &AFailures)
+{
+    constexpr std::size_t kListed = 10; // the box stays on the screen
+    std::string text = "Not every file could be copied to " + AFolder + ":";
+    for (std::size_t i = 0; i < AFailures.size() && i < kListed; ++i)
+        text += "\r\r" + AFailures[i].Path() + "\r" + AFailures[i].Reason();
+    if (AFailures.size() > kListed)
+        text += "\r\r... and " + std::to_string(AFailures.size() - kListed) + " more";
+    return text;
 }
 
 } // namespace quillo

@@ -7,6 +7,8 @@
 #include "catalogue/FileListModel.h"
 #include "catalogue/QloClasses.h"
 #include "catalogue/QloThreads.h"
+#include "platform/Errors.h"
+#include "platform/SafeWrite.h"
 
 #include <QPointer>
 
@@ -56,10 +58,13 @@ public:
     // The entries in the order they were made; empty before the first search.
     const TCatalogue &Catalogue() const;
 
-    // Copies every catalogued file into AFolder (created when missing), asking
-    // before a file of the same name is replaced. Preloaded pictures are written
-    // from memory; a file is never copied onto itself.
+    // Copies every catalogued file as it is on disk into AFolder (created when
+    // missing), asking before a file of the same name is replaced; a file is never
+    // copied onto itself. Files that could not be copied (one that vanished since
+    // the listing, a full disk) are named with their reasons in one message.
     void CopyToFolder(const std::string &AFolder);
+    // The killed in-place writes that the last listing put back (or could not).
+    const TRollBack &RolledBack() const { return FRolledBack; }
 
 private:
     void StartSearch();
@@ -77,8 +82,13 @@ private:
     std::unique_ptr<TSearchHits> FSearchHits;
     std::unique_ptr<TCatalogue> FCatalogue;
     std::int64_t FTotalSize = 0;
+    TRollBack FRolledBack;
     // Counts released catalogues, so a long copy notices that its entries went.
     std::uint64_t FGeneration = 0;
 };
+
+// The message for the files CopyToFolder could not copy: each file and its reason
+// on lines of their own, the first ten of them.
+std::string CopyFailureText(const std::string &AFolder, const std::vector<FileError> &AFailures);
 
 } // namespace quillo

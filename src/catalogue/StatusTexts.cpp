@@ -43,4 +43,20 @@ std::string StatusRateText(std::int64_t totalBytes, std::int64_t loadedBytes, st
     return Num(static_cast<double>(totalBytes) / kMB, 1, fs) + " Mb - [ " + Num(rate, 2, fs) + " Mb/s ]";
 }
 
+std::string StatusRolledBackText(const TRollBack &rolledBack)
+{
+    std::string text;
+    const auto list = [](const std::vector<std::string> &items, const char *separator) {
+        std::string joined;
+        for (const std::string &item : items)
+            joined += (joined.empty() ? "" : separator) + item;
+        return joined;
+    };
+    if (!rolledBack.Restored.empty())
+        text = "Restored after an interrupted write: " + list(rolledBack.Restored, ", ");
+    if (!rolledBack.Failed.empty())
+        text += (text.empty() ? "" : "; ") + list(rolledBack.Failed, "; ");
+    return text;
+}
+
 } // namespace quillo

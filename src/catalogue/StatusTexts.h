@@ -3,6 +3,7 @@
 // The status bar's texts of a folder change, as pure functions of byte counts,
 // tick counts and the user's separators.
 #include "platform/Format.h"
+#include "platform/SafeWrite.h"
 
 #include <cstdint>
 #include <string>
@@ -26,5 +27,9 @@ std::string StatusLoadedText(std::uint32_t elapsedMs, const TFormatSettings &fs)
 // of 0 is taken as 1, so a load shorter than a tick still gets a finite rate.
 std::string StatusRateText(std::int64_t totalBytes, std::int64_t loadedBytes, std::uint32_t elapsedMs,
                            const TFormatSettings &fs);
+
+// Panel 6 after a listing that put back files whose rewrite a kill interrupted;
+// empty when there were none.
+std::string StatusRolledBackText(const TRollBack &rolledBack);
 
 } // namespace quillo

@@ -8,7 +8,9 @@
 
 namespace quillo {
 
-// Where Debian's fonts-wine puts its Tahoma, whose metrics match the original.
+// Where Debian's fonts-wine package installs its free Tahoma: used when the system
+// has no Tahoma of its own; its letters have the same widths, so the design sizes
+// still fit their texts.
 QStringList WineTahomaFiles();
 
 // "Tahoma" when the system has it or when one of `files` provides it (loaded for

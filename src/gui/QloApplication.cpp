@@ -3,10 +3,32 @@
 
 #include "platform/Services.h"
 
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <new>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quillo {
+
+namespace {
+
+bool gInMainLoop = false;
+int gSignalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
 
 TQloApplication::TQloApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -22,6 +44,7 @@ bool TQloApplication::notify(QObject *receiver, QEvent *event)
 
 int TQloApplication::Run()
 {
+    gInMainLoop = true;
     for (;;) {
         try {
             return exec();
@@ -29,6 +52,36 @@ int TQloApplication::Run()
             ShowUncaughtError(std::current_exception());
         }
     }
+}
+
+void EndOnTerminationSignals(std::function<void()> beforeExit)
+{
+    // The handler only writes a byte; the event loop (the main one or a modal
+    // box's) reads it and does the rest.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [beforeExit = std::move(beforeExit)] {
+        char byte;
+        while (::read(gSignalPipe[0], &byte, 1) > 0) {
+        }
+        if (beforeExit)
+            beforeExit();
+        if (gInMainLoop && QThread::currentThread()->loopLevel() == 1) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        // A modal box's own loop would outlive QCoreApplication::exit, and before
+        // the main loop runs exit does nothing at all.
+        std::fflush(nullptr);
+        ::_exit(0);
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
 }
 
 std::string UncaughtErrorText(const std::exception_ptr &error)

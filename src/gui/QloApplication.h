@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include <exception>
+#include <functional>
 #include <string>
 
 namespace quillo {
@@ -20,6 +21,14 @@ public:
     // loop is shown like any other, and the loop runs on.
     int Run();
 };
+
+// Ends the program on SIGTERM, SIGINT or SIGHUP within a moment, whatever is on the
+// screen: also from a modal box shown before the event loop runs. `beforeExit`
+// runs first (the main window's own close, which writes the settings). Idle in the
+// event loop, the loop ends as on "Quit"; inside a modal box or before the loop,
+// the process ends at once, which no file write can be caught in the middle of
+// (every write is whole before the GUI thread handles another event).
+void EndOnTerminationSignals(std::function<void()> beforeExit);
 
 // The text shown for an error no handler caught: its own message, "Not enough
 // memory" when memory ran out.

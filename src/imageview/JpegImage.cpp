@@ -1,4 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// JPEG decoding and encoding over libjpeg.
+//
+// The decoder's life cycle. A Decompressor (the C++ side, below) owns one libjpeg
+// decompressor: its constructor creates it and reads the header, Start() checks
+// the pixel limit and then starts decompression (a progressive file is read in
+// full there, so the limit must come first), ReadRows()/SkipRows() move down the
+// picture. The decompressor is destroyed by the step that meets an error, by the
+// last ReadRows(), or else by the Decompressor's destructor, whichever comes
+// first; so it goes on every path, exactly once.
+//
+// Every libjpeg call runs inside GuardedDecodeStep, the one function that calls
+// setjmp for decoding: libjpeg reports errors by longjmp, which must land in a
+// frame that holds no C++ object, so the steps are plain C-style functions on a
+// DecodeJob and the C++ side turns a failed step into an Error.
+//
+// One thread: DecodeJpeg reads every row with the header's Decompressor. Two
+// threads (a large baseline picture on a machine with two cores): DecodeSplit
+// keeps that Decompressor for the top, and a std::jthread makes a second one that
+// skips to a row part way down and decodes from there; the jthread is joined on
+// every path before the rows it writes to go. Should either meet damage, the
+// picture is decoded again on one thread, so the bytes are always those of one.
 #include "imageview/JpegImage.h"
 
 #include "platform/Errors.h"
@@ -30,9 +51,9 @@ constexpr int kMaxScans = 500;
 constexpr long kMaxWarnings = 1000;
 
 // ---------------------------------------------------------------------------------
-// The libjpeg side. Every function here that calls setjmp is plain C in spirit: it
-// works on a struct owned by its C++ caller and holds no object with a destructor,
-// so a longjmp out of libjpeg skips nothing that needs unwinding.
+// The libjpeg side. Every function here is plain C in spirit: it works on a struct
+// owned by its C++ caller and holds no object with a destructor, so a longjmp out
+// of libjpeg skips nothing that needs unwinding.
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -99,33 +120,52 @@ struct DecodeJob {
     bool created;
     bool cmyk;         // decoded as CMYK and converted by us
     bool invertedCmyk; // Adobe files store CMYK (and YCCK) inverted
+    // The arguments of the step run under GuardedDecodeStep.
+    const unsigned char *data;
+    unsigned long size;
+    JSAMPROW *rows;
+    JDIMENSION endRow;
+    bool finish;
 };
 
-// Creates the decompressor and reads the header. On failure the decompressor is gone.
-bool JpegReadHeader(DecodeJob *job, const unsigned char *data, unsigned long size)
+using DecodeStep = void (*)(DecodeJob *job);
+
+// The one place a decode step meets setjmp. It runs `step` with libjpeg's errors
+// jumping back here; after a jump the decompressor is destroyed and false returned.
+// Nothing here or in a step has a destructor, so the jump skips no unwinding.
+bool GuardedDecodeStep(DecodeJob *job, DecodeStep step)
+{
+    if (setjmp(job->err.jump)) {
+        if (job->created)
+            jpeg_destroy_decompress(&job->cinfo);
+        job->created = false;
+        return false;
+    }
+    step(job);
+    return true;
+}
+
+// Creates the decompressor and reads the header of job->data.
+void ReadHeaderStep(DecodeJob *job)
 {
     j_decompress_ptr cinfo = &job->cinfo;
     InitErrorManager(job->err);
     cinfo->err = &job->err.pub;
-    if (setjmp(job->err.jump)) {
-        jpeg_destroy_decompress(cinfo);
-        job->created = false;
-        return false;
-    }
-    jpeg_create_decompress(cinfo);
+    // Set first: a create that fails half way is destroyed too (destroying what was
+    // never made is harmless).
     job->created = true;
+    jpeg_create_decompress(cinfo);
     // libjpeg's own buffers (the coefficients of a progressive file) stay bounded too.
     cinfo->mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
     job->progress.progress_monitor = OnProgress;
     cinfo->progress = &job->progress;
-    jpeg_mem_src(cinfo, data, size);
+    jpeg_mem_src(cinfo, job->data, job->size);
     jpeg_read_header(cinfo, TRUE);
     job->cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     job->invertedCmyk = job->cmyk && cinfo->saw_Adobe_marker;
     // libjpeg turns YCCK into CMYK but cannot go on to RGB; we finish that step.
     cinfo->out_color_space = job->cmyk ? JCS_CMYK : JCS_EXT_BGR;
     cinfo->dct_method = JDCT_ISLOW;
-    return true;
 }
 
 inline unsigned char MulDiv255(unsigned a, unsigned b)
@@ -152,30 +192,19 @@ void CmykToBgr(const unsigned char *src, unsigned char *dst, unsigned width, boo
 }
 
 // Starts decompression: a progressive file is read in full here, into libjpeg's
-// (bounded) coefficient buffer. On failure the decompressor is gone.
-bool JpegStartDecompress(DecodeJob *job)
+// (bounded) coefficient buffer.
+void StartStep(DecodeJob *job)
 {
-    j_decompress_ptr cinfo = &job->cinfo;
-    if (setjmp(job->err.jump)) {
-        jpeg_destroy_decompress(cinfo);
-        job->created = false;
-        return false;
-    }
-    jpeg_start_decompress(cinfo);
-    return true;
+    jpeg_start_decompress(&job->cinfo);
 }
 
-// Decodes rows up to (not including) `endRow` into `rows` (one pointer per output
-// row, 3 bytes a pixel, indexed from the top). The decompressor is destroyed on
-// failure, and on success too when `finish` says no more rows will be asked for.
-bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows, JDIMENSION endRow, bool finish)
+// Decodes rows up to (not including) job->endRow into job->rows (one pointer per
+// output row, 3 bytes a pixel, indexed from the top). The decompressor is destroyed
+// afterwards when job->finish says no more rows will be asked for.
+void DecodeRowsStep(DecodeJob *job)
 {
     j_decompress_ptr cinfo = &job->cinfo;
-    if (setjmp(job->err.jump)) {
-        jpeg_destroy_decompress(cinfo);
-        job->created = false;
-        return false;
-    }
+    const JDIMENSION endRow = job->endRow;
     if (job->cmyk) {
         JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                                      cinfo->output_width * 4, 1);
@@ -183,39 +212,31 @@ bool JpegDecodeRows(DecodeJob *job, JSAMPROW *rows, JDIMENSION endRow, bool fini
             const JDIMENSION y = cinfo->output_scanline;
             if (jpeg_read_scanlines(cinfo, line, 1) != 1)
                 JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
-            CmykToBgr(line[0], rows[y], cinfo->output_width, job->invertedCmyk);
+            CmykToBgr(line[0], job->rows[y], cinfo->output_width, job->invertedCmyk);
         }
     } else {
         while (cinfo->output_scanline < endRow) {
             const JDIMENSION y = cinfo->output_scanline;
-            if (jpeg_read_scanlines(cinfo, rows + y, endRow - y) == 0)
+            if (jpeg_read_scanlines(cinfo, job->rows + y, endRow - y) == 0)
                 JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
         }
     }
     // Every row asked for is in; what follows (more rows, trailing markers or
     // junk) is not worth reading, so the file is not finished but dropped.
-    if (finish) {
+    if (job->finish) {
         jpeg_destroy_decompress(cinfo);
         job->created = false;
     }
-    return true;
 }
 
-// Passes over the first `count` output rows: their data is entropy-decoded (it
-// carries the state later rows start from) but not turned into pixels. On
-// failure the decompressor is gone.
-bool JpegSkipRows(DecodeJob *job, JDIMENSION count)
+// Passes over the output rows up to job->endRow: their data is entropy-decoded
+// (it carries the state later rows start from) but not turned into pixels.
+void SkipRowsStep(DecodeJob *job)
 {
     j_decompress_ptr cinfo = &job->cinfo;
-    if (setjmp(job->err.jump)) {
-        jpeg_destroy_decompress(cinfo);
-        job->created = false;
-        return false;
-    }
-    while (cinfo->output_scanline < count)
-        if (jpeg_skip_scanlines(cinfo, count - cinfo->output_scanline) == 0)
+    while (cinfo->output_scanline < job->endRow)
+        if (jpeg_skip_scanlines(cinfo, job->endRow - cinfo->output_scanline) == 0)
             JumpWithMessage(reinterpret_cast<j_common_ptr>(cinfo), "JPEG decoder made no progress");
-    return true;
 }
 
 struct EncodeJob {
@@ -329,8 +350,9 @@ public:
             throw Error("The file is empty");
         if (data.size() > static_cast<std::size_t>(static_cast<unsigned long>(-1)))
             throw Error("JPEG data too large");
-        if (!JpegReadHeader(&job_, data.data(), static_cast<unsigned long>(data.size())))
-            throw Error(job_.err.message);
+        job_.data = data.data();
+        job_.size = static_cast<unsigned long>(data.size());
+        Run(ReadHeaderStep);
         header_.width = static_cast<int>(job_.cinfo.image_width);
         header_.height = static_cast<int>(job_.cinfo.image_height);
         header_.grayscale = job_.cinfo.jpeg_color_space == JCS_GRAYSCALE;
@@ -344,28 +366,31 @@ public:
     {
         // The size limit holds for the pixels, so a header alone (a preloaded picture
         // not yet shown) is never refused for it. Checked before libjpeg or we
-        // allocate anything the size of the picture.
+        // allocate anything the size of the picture: a progressive file is read
+        // in full, into coefficients as large as its pixels, as decoding starts.
         TBitmap::CheckDimensions(header_.width, header_.height, 24);
-        if (!JpegStartDecompress(&job_))
-            throw Error(job_.err.message);
+        Run(StartStep);
         if (job_.cinfo.output_width != job_.cinfo.image_width ||
             job_.cinfo.output_height != job_.cinfo.image_height ||
             job_.cinfo.output_components != (job_.cmyk ? 4 : 3))
             throw Error("JPEG decoder chose an unexpected output format");
     }
 
-    // Decodes the rows from where the decoder stands up to `endRow`; the
-    // decompressor is gone afterwards.
+    // Decodes the rows from where the decoder stands up to `endRow`; with `finish`
+    // the decompressor is gone afterwards.
     void ReadRows(std::vector<JSAMPROW> &rows, int endRow, bool finish = true)
     {
-        if (!JpegDecodeRows(&job_, rows.data(), static_cast<JDIMENSION>(endRow), finish))
-            throw Error(job_.err.message);
+        job_.rows = rows.data();
+        job_.endRow = static_cast<JDIMENSION>(endRow);
+        job_.finish = finish;
+        Run(DecodeRowsStep);
     }
 
-    void SkipRows(int count)
+    // Passes over the rows from where the decoder stands up to `endRow`.
+    void SkipRows(int endRow)
     {
-        if (!JpegSkipRows(&job_, static_cast<JDIMENSION>(count)))
-            throw Error(job_.err.message);
+        job_.endRow = static_cast<JDIMENSION>(endRow);
+        Run(SkipRowsStep);
     }
 
     // The rows decoded together (one iMCU row): the unit two threads share out.
@@ -390,6 +415,12 @@ public:
     long Warnings() const { return job_.err.pub.num_warnings; }
 
 private:
+    void Run(DecodeStep step)
+    {
+        if (!GuardedDecodeStep(&job_, step))
+            throw Error(job_.err.message);
+    }
+
     OwnedDecodeJob owned_;
     DecodeJob &job_ = owned_.job;
     JpegHeader header_;
@@ -401,11 +432,8 @@ JpegHeader ReadHeader(std::span<const std::uint8_t> data)
     return d.Header();
 }
 
-} // namespace
-
-namespace {
-
 std::atomic<int> gDecodeThreads{0};
+std::atomic<JpegSplitProbe *> gSplitProbe{nullptr};
 
 int DecodeThreads()
 {
@@ -421,32 +449,44 @@ int DecodeThreads()
 // thread stops at the first band the other one claimed (the other does the rest),
 // the other passes over bands this one claimed. So when the second thread gets no
 // processor (a busy machine) this one simply decodes everything, and otherwise the
-// work meets in the middle wherever the threads' speeds put it.
+// work meets in the middle wherever the threads' speeds put it. With a probe set
+// nothing is raced for: the bands divide at `split`.
 // True when both ran clean; false when either met damaged data or failed, since
 // damage can make the parts differ from one decode (warnings are counted, and a
 // run of them ends the decode); then the caller decodes again on one thread.
 bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::vector<JSAMPROW> &rows, int split,
-                 int height)
+                 int height, JpegSplitProbe *probe)
 {
     const int band = upper.Band();
     const int bands = (height + band - 1) / band;
     const auto bandEnd = [&](int b) { return std::min(height, (b + 1) * band); };
+    const bool fixed = probe != nullptr;
+    // Claims a band for the thread asking; with the division fixed, the rows below
+    // `split` are the second thread's.
     std::unique_ptr<std::atomic<bool>[]> claimed(new std::atomic<bool>[static_cast<std::size_t>(bands)]);
     for (int b = 0; b < bands; ++b)
         claimed[static_cast<std::size_t>(b)] = false;
-    std::atomic<bool> upperDone{false};
+    const auto claim = [&](int b, bool lowerThread) {
+        if (fixed)
+            return lowerThread == (b * band >= split);
+        return !claimed[static_cast<std::size_t>(b)].exchange(true);
+    };
     bool lowerClean = false;
-    std::thread lower;
+    int lowerRows = 0;
+    // Declared after everything it reads, so it is joined before any of it goes.
+    std::jthread lower;
     try {
-        lower = std::thread([&] {
+        lower = std::jthread([&](std::stop_token stop) {
             try {
                 Decompressor d(data);
                 d.Start();
-                for (int b = 0; b < bands && !upperDone; ++b) {
-                    if (b * band < split || claimed[static_cast<std::size_t>(b)].exchange(true))
+                for (int b = 0; b < bands && !stop.stop_requested(); ++b) {
+                    if (b * band < split || !claim(b, true)) {
                         d.SkipRows(bandEnd(b));
-                    else
+                    } else {
                         d.ReadRows(rows, bandEnd(b), false);
+                        lowerRows += bandEnd(b) - b * band;
+                    }
                 }
                 lowerClean = d.Warnings() == 0;
             } catch (...) {
@@ -454,24 +494,31 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
             }
         });
     } catch (const std::system_error &) {
+        if (probe)
+            *probe = {0, 0, true};
         return false; // no thread to be had
     }
     bool upperClean = false;
+    int upperRows = 0;
     try {
-        for (int b = 0; b < bands && !claimed[static_cast<std::size_t>(b)].exchange(true); ++b) {
+        for (int b = 0; b < bands && claim(b, false); ++b) {
             upper.ReadRows(rows, bandEnd(b), false);
+            upperRows = bandEnd(b);
             if (b == bands - 1)
-                upperDone = true; // every band is in: the other thread may stop
+                lower.request_stop(); // every band is in: the other thread may stop
             // Otherwise the other thread goes on until it is through: it owns every
             // band from the first one it claimed.
         }
         upperClean = upper.Warnings() == 0;
     } catch (...) {
         upperClean = false;
-        upperDone = true; // the picture is decoded again anyway
+        lower.request_stop(); // the picture is decoded again anyway
     }
     lower.join();
-    return upperClean && lowerClean;
+    const bool clean = upperClean && lowerClean;
+    if (probe)
+        *probe = {upperRows, lowerRows, !clean};
+    return clean;
 }
 
 } // namespace
@@ -479,6 +526,11 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
 void SetJpegDecodeThreads(int threads)
 {
     gDecodeThreads = std::clamp(threads, 0, 2);
+}
+
+void SetJpegSplitProbe(JpegSplitProbe *probe)
+{
+    gSplitProbe = probe;
 }
 
 bool JpegDecodeSplits(std::span<const std::uint8_t> data)
@@ -500,7 +552,7 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data)
     const int split = DecodeThreads() > 1 ? d.SplitRow() : 0;
     if (split == 0) {
         d.ReadRows(rows, height);
-    } else if (!DecodeSplit(data, d, rows, split, height)) {
+    } else if (!DecodeSplit(data, d, rows, split, height, gSplitProbe.load())) {
         Decompressor again(data);
         again.Start();
         again.ReadRows(rows, height);
@@ -620,12 +672,6 @@ std::vector<std::uint8_t> TJPEGImage::SaveToBytes() const
     if (decoded_)
         return EncodeJpeg(*decoded_, CompressionQuality, Smoothing);
     throw Error("No JPEG picture to save");
-}
-
-void TJPEGImage::ReleaseDecoded()
-{
-    if (bytes_)
-        decoded_.reset();
 }
 
 } // namespace quillo

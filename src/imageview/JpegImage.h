@@ -19,6 +19,16 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data);
 // them; the bytes are those of one thread). 0 restores the default: 2 on a machine
 // with two or more cores.
 void SetJpegDecodeThreads(int threads);
+// Test seam for the two-thread decode. While a probe is set the bands are not
+// raced for: the calling thread decodes the rows above the split and the second
+// thread the rest, so both threads' work is in every split picture. Each split
+// decode then reports here; nullptr restores the race.
+struct JpegSplitProbe {
+    int upperRows = 0;         // rows the calling thread decoded
+    int lowerRows = 0;         // rows the second thread decoded
+    bool decodedAgain = false; // damage sent the picture through one thread again
+};
+void SetJpegSplitProbe(JpegSplitProbe *probe);
 // True when this picture is large enough, and of a kind (baseline, not CMYK), for
 // two threads to share its rows. Throws Error for damaged headers.
 bool JpegDecodeSplits(std::span<const std::uint8_t> data);
@@ -61,8 +71,6 @@ public:
 
     // The stored bytes unchanged while the pixels were never replaced, else a new encoding.
     std::vector<std::uint8_t> SaveToBytes() const;
-    // Forgets the decoded pixels of a picture that still holds its compressed bytes.
-    void ReleaseDecoded();
 
 private:
     TBitmap Decode() const;

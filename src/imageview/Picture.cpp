@@ -2,6 +2,10 @@
 #include "imageview/Picture.h"
 
 #include "imageview/BmpCodec.h"
+#include "imageview/ColourProfile.h"
+#include "imageview/ExifMetadata.h"
+#include "imageview/JpegSegments.h"
+#include "imageview/Orientation.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -88,12 +92,14 @@ std::optional<TFileFormat> TPictureFormats::Find(const std::string &extension)
 // belong to one picture. Its compressed bytes are shared by the copy all the same.
 TPicture::TPicture(const TPicture &other)
     : bitmap_(other.bitmap_), jpeg_(other.jpeg_ ? std::make_shared<TJPEGImage>(*other.jpeg_) : nullptr),
-      id_(other.id_)
+      id_(other.id_), orientation_(other.orientation_), profile_(other.profile_), shown_(other.shown_)
 {
 }
 
 TPicture::TPicture(TPicture &&other) noexcept
-    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), id_(std::exchange(other.id_, 0))
+    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), id_(std::exchange(other.id_, 0)),
+      orientation_(std::exchange(other.orientation_, 1)), profile_(std::move(other.profile_)),
+      shown_(std::move(other.shown_))
 {
 }
 
@@ -103,8 +109,13 @@ TPicture &TPicture::operator=(TPicture &&other) noexcept
         bitmap_ = std::move(other.bitmap_);
         jpeg_ = std::move(other.jpeg_);
         id_ = std::exchange(other.id_, 0);
+        orientation_ = std::exchange(other.orientation_, 1);
+        profile_ = std::move(other.profile_);
+        shown_ = std::move(other.shown_);
         other.bitmap_.reset();
         other.jpeg_.reset();
+        other.profile_.reset();
+        other.shown_.reset();
     }
     return *this;
 }
@@ -129,12 +140,20 @@ TGraphicKind TPicture::Kind() const
 
 int TPicture::Width() const
 {
-    return bitmap_ ? bitmap_->Width() : jpeg_ ? jpeg_->Width() : 0;
+    if (bitmap_)
+        return bitmap_->Width();
+    if (jpeg_)
+        return OrientationSwapsSides(orientation_) ? jpeg_->Height() : jpeg_->Width();
+    return 0;
 }
 
 int TPicture::Height() const
 {
-    return bitmap_ ? bitmap_->Height() : jpeg_ ? jpeg_->Height() : 0;
+    if (bitmap_)
+        return bitmap_->Height();
+    if (jpeg_)
+        return OrientationSwapsSides(orientation_) ? jpeg_->Width() : jpeg_->Height();
+    return 0;
 }
 
 void TPicture::Clear()
@@ -142,26 +161,53 @@ void TPicture::Clear()
     bitmap_.reset();
     jpeg_.reset();
     id_ = 0;
+    orientation_ = 1;
+    profile_.reset();
+    shown_.reset();
+}
+
+void TPicture::ReadJpegMetadata(std::span<const std::uint8_t> bytes)
+{
+    orientation_ = ExifOrientation(JpegExifData(bytes));
+    std::vector<std::uint8_t> profile = JpegIccProfile(bytes);
+    profile_ = profile.empty() ? nullptr : std::make_shared<const Profile>(Profile{std::move(profile)});
+    shown_.reset();
 }
 
 void TPicture::AssignBitmap(TBitmap bitmap)
 {
+    Clear();
     bitmap_ = std::make_shared<const TBitmap>(std::move(bitmap));
-    jpeg_.reset();
     NewContent();
 }
 
 void TPicture::AssignJpeg(const TJPEGImage &jpeg)
 {
+    Clear();
     jpeg_ = std::make_shared<TJPEGImage>(jpeg);
-    bitmap_.reset();
+    if (!jpeg.PixelsReplaced() && !jpeg.Empty())
+        ReadJpegMetadata(jpeg.SaveToBytes());
     NewContent();
+}
+
+void TPicture::LoadJpegBytes(std::vector<std::uint8_t> bytes, const std::string &sourceName)
+{
+    auto jpeg = std::make_shared<TJPEGImage>();
+    TPicture loaded;
+    loaded.ReadJpegMetadata(bytes);
+    jpeg->LoadFromBytes(std::move(bytes));
+    jpeg->SourceName = sourceName;
+    loaded.jpeg_ = std::move(jpeg);
+    loaded.NewContent();
+    *this = std::move(loaded);
 }
 
 void TPicture::ReplacePixels(TBitmap bitmap)
 {
     if (jpeg_) {
         jpeg_->Assign(std::move(bitmap));
+        orientation_ = 1;
+        shown_.reset();
         NewContent();
     } else {
         AssignBitmap(std::move(bitmap));
@@ -172,24 +218,37 @@ TBitmap TPicture::ToBitmap() const
 {
     if (bitmap_)
         return *bitmap_;
-    if (jpeg_)
+    if (!jpeg_)
+        return TBitmap();
+    if (orientation_ == kOrientationUpright)
         return jpeg_->ToBitmap();
-    return TBitmap();
+    // The pixels drawn are these when no colour conversion changed them.
+    if (shown_ && !(profile_ && !profile_->Unused))
+        return *shown_;
+    return ApplyOrientation(jpeg_->ToBitmap(), orientation_);
 }
 
 const TBitmap &TPicture::DrawBitmap() const
 {
     if (bitmap_)
         return *bitmap_;
-    if (jpeg_)
+    if (!jpeg_)
+        return EmptyBitmap();
+    if (shown_)
+        return *shown_;
+    std::unique_ptr<TColourConversion> conversion;
+    if (profile_ && !profile_->Unused) {
+        conversion = TColourConversion::ToDisplay(profile_->Bytes);
+        profile_->Unused = !conversion;
+    }
+    if (orientation_ == kOrientationUpright && !conversion)
         return jpeg_->Bitmap();
-    return EmptyBitmap();
-}
-
-void TPicture::ReleaseDecoded()
-{
-    if (jpeg_)
-        jpeg_->ReleaseDecoded();
+    // Only the shown pixels are kept: the stored ones are decoded without keeping them.
+    TBitmap shown = ToBitmap();
+    if (conversion)
+        conversion->Apply(shown);
+    shown_ = std::make_shared<const TBitmap>(std::move(shown));
+    return *shown_;
 }
 
 void TPicture::LoadFromFile(const std::string &path)
@@ -212,6 +271,7 @@ void TPicture::LoadFromFile(const std::string &path)
             break;
         case TGraphicKind::Jpeg: {
             auto jpeg = std::make_shared<TJPEGImage>();
+            loaded.ReadJpegMetadata({bytes.Data(), bytes.Size()});
             jpeg->LoadFromBlock(std::move(bytes));
             jpeg->SourceName = path;
             loaded.jpeg_ = std::move(jpeg);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,25 +44,29 @@ public:
 
     TGraphicKind Kind() const;
     bool Empty() const { return Kind() == TGraphicKind::None; }
+    // The upright size: a JPEG stored on its side by a camera reports its sides swapped.
     int Width() const;
     int Height() const;
+    // How the stored pixels are turned to be seen upright (a JPEG's EXIF
+    // orientation, 1 to 8); 1 for bitmaps and once the pixels were replaced.
+    int Orientation() const { return orientation_; }
 
     void Clear();
     void Assign(const TPicture &other) { *this = other; }
     // Makes this a bitmap picture.
     void AssignBitmap(TBitmap bitmap);
     void AssignJpeg(const TJPEGImage &jpeg);
-    // Replaces the pixels and keeps the kind: a JPEG picture drops its compressed
-    // bytes and will be encoded anew. An empty picture becomes a bitmap picture.
+    // Makes this a JPEG picture of the file's bytes, its metadata read. Throws Error.
+    void LoadJpegBytes(std::vector<std::uint8_t> bytes, const std::string &sourceName);
+    // Replaces the pixels (upright) and keeps the kind: a JPEG picture drops its
+    // compressed bytes and will be encoded anew. An empty picture becomes a bitmap picture.
     void ReplacePixels(TBitmap bitmap);
 
-    // A full-size bitmap copy (a JPEG picture is decoded).
+    // A full-size, upright bitmap copy (a JPEG picture is decoded), in the file's own colours.
     TBitmap ToBitmap() const;
-    // The pixels to draw, without a copy (a JPEG picture is decoded once and kept).
+    // The pixels to draw, upright and in the display's colours, without a copy (a
+    // JPEG picture is decoded once and kept).
     const TBitmap &DrawBitmap() const;
-    // Lets a JPEG picture forget its decoded pixels (a view that keeps its own
-    // display copy); they are decoded again when next needed.
-    void ReleaseDecoded();
 
     // Equal for two pictures only while they hold the same, unchanged pixels; a view
     // keys its display copy on it. 0 for an empty picture.
@@ -78,10 +83,22 @@ public:
 
 private:
     void NewContent();
+    void ReadJpegMetadata(std::span<const std::uint8_t> bytes);
 
     std::shared_ptr<const TBitmap> bitmap_;
     std::shared_ptr<TJPEGImage> jpeg_;
     std::uint64_t id_ = 0;
+    int orientation_ = 1;
+    // The JPEG's embedded colour profile, when it has one, and whether it asks for
+    // a conversion to the display's colours (found out when first drawn).
+    struct Profile {
+        std::vector<std::uint8_t> Bytes;
+        mutable bool Unused = false;
+    };
+    std::shared_ptr<const Profile> profile_;
+    // What DrawBitmap shows when it differs from the decoded pixels (turned upright
+    // or converted to the display's colours); made on first use.
+    mutable std::shared_ptr<const TBitmap> shown_;
 };
 
 } // namespace quillo

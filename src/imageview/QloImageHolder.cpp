@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/QloImageHolder.h"
 
+#include "imageview/JpegTransform.h"
+#include "imageview/Orientation.h"
 #include "imageview/QloRotate.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -28,6 +30,36 @@ bool HoldsPicture(const TPicture &picture)
     return !picture.Empty() && picture.Width() > 0 && picture.Height() > 0;
 }
 
+// A JPEG that still holds its file's bytes is turned in its compressed form, without
+// loss where its size allows, and keeps its metadata; other pictures turn their pixels.
+void TurnPicture(TPicture &picture, std::uint8_t kind, const std::string &fileName)
+{
+    const TJPEGImage *jpeg = picture.AsJpeg();
+    if (jpeg && !jpeg->PixelsReplaced()) {
+        const int turn = OrientationOfRotateKind(kind);
+        TTurnedJpeg turned = TurnJpeg(jpeg->SaveToBytes(), picture.Orientation(), turn, jpeg->CompressionQuality);
+        TPicture result;
+        result.LoadJpegBytes(std::move(turned.Bytes), fileName);
+        picture = std::move(result);
+        return;
+    }
+    TBitmap work = picture.ToBitmap();
+    switch (kind) {
+    case 0:
+        RotateRight90(work);
+        break;
+    case 1:
+        Rotate180(work);
+        break;
+    case 2:
+        RotateLeft90(work);
+        break;
+    default:
+        throw Error("Unknown rotation kind " + std::to_string(kind));
+    }
+    picture.ReplacePixels(std::move(work));
+}
+
 } // namespace
 
 TQloImageHolder::TQloImageHolder()
@@ -51,10 +83,13 @@ void TQloImageHolder::SetPicture(TPicture APicture)
 
 void TQloImageHolder::LoadFromFile(const std::string &AFileName)
 {
+    // Taken before the read: a change made while reading shows as a change later.
+    const TFileIdentity identity = FileIdentityOf(AFileName);
     TPicture loaded;
     loaded.LoadFromFile(AFileName); // throws; the held picture and FileName stay
     Picture = std::move(loaded);
     FileName = AFileName;
+    FLoadedFrom = identity;
     Changed();
 }
 
@@ -159,6 +194,17 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
         ShowMessage(kOnlyBmpAndJpeg);
         return;
     }
+    // The disk is the truth: a file edited, replaced or removed since it was read is
+    // read again. A picture turned here but not written (a read-only file) is what
+    // the file still is, so it stays and is turned further.
+    if (AutoSave && FileIdentityOf(FileName) != FLoadedFrom) {
+        try {
+            LoadFromFile(FileName);
+        } catch (const Error &e) {
+            ShowMessage(e.what());
+            return;
+        }
+    }
     if (!HoldsPicture(Picture)) {
         ShowMessage(kNoGraphic);
         return;
@@ -170,21 +216,7 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
             OnError(kRotateOrigin, message);
     };
     try {
-        TBitmap work = Picture.ToBitmap();
-        switch (AKind) {
-        case 0:
-            RotateRight90(work);
-            break;
-        case 1:
-            Rotate180(work);
-            break;
-        case 2:
-            RotateLeft90(work);
-            break;
-        default:
-            throw Error("Unknown rotation kind " + std::to_string(AKind));
-        }
-        Picture.ReplacePixels(std::move(work));
+        TurnPicture(Picture, AKind, FileName);
         Changed();
     } catch (const Error &e) {
         reportRotateFailure(e.what());
@@ -196,8 +228,12 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
         return;
     try {
         SaveToFile(FileName);
+        FLoadedFrom = FileIdentityOf(FileName);
     } catch (const Error &e) {
-        ShowMessage(kCannotSaveRotated);
+        // The fixed text, then the file and the system's reason on lines of their own.
+        const auto *fileError = dynamic_cast<const FileError *>(&e);
+        ShowMessage(std::string(kCannotSaveRotated) + "\r\r" + (fileError ? fileError->Path() : FileName) + "\r" +
+                    (fileError ? fileError->Reason() : std::string(e.what())));
         if (OnError)
             OnError(kSaveOrigin, "Cannot save to " + FileName + "\r" + e.what());
     }

@@ -4,6 +4,7 @@
 // clip, rotate and the placement arithmetic. Catalogue entries own one each
 // without any widget; the TQloImage widget paints and handles events on top of one.
 #include "imageview/Picture.h"
+#include "platform/Files.h"
 
 #include <cstdint>
 #include <functional>
@@ -56,12 +57,17 @@ public:
     // Cuts ARect (picture pixels) out, lets OnClip process it, puts it on the clipboard.
     void Clip(const TRect &ARect);
     // 0: 90° clockwise, 1: 180°, 2: 270° clockwise; writes back when AutoSave.
+    // A file that changed on disk since it was loaded is loaded again first, so
+    // the turn never writes an old picture over another program's edit.
     void Rotate(std::uint8_t AKind);
 
     // The placement rule on its own, for callers that have no holder.
     static TRect PlaceRect(int w, int h, int cw, int ch, bool stretch, bool proportional, bool center);
 
 protected:
+    // The state of FileName when the picture was read from it or last written to it.
+    TFileIdentity FLoadedFrom;
+
     void Changed() const
     {
         if (OnChange)

@@ -215,17 +215,10 @@ bool RenameFile(const std::string &from, const std::string &to)
 
 bool CopyFileReplacing(const std::string &from, const std::string &to)
 {
-    struct stat src {};
-    if (from.empty() || to.empty() || ::stat(from.c_str(), &src) != 0 || !S_ISREG(src.st_mode))
-        return false;
-    struct stat dst {};
-    // Writing a file onto itself (the same name, a hard link or a symbolic link
-    // to it) would replace it by its own, possibly partial, copy: refuse.
-    if (::stat(to.c_str(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
+    if (from.empty() || to.empty())
         return false;
     try {
-        const std::vector<std::uint8_t> bytes = ReadFileBytes(from);
-        SafeWriteFile(to, bytes);
+        SafeCopyFile(from, to);
     } catch (const Error &) {
         return false; // the caller only learns that the copy failed, as from CopyFile
     }

@@ -44,7 +44,7 @@ bool DirectoryExists(const std::string &path); // an existing folder
 bool ForceDirectories(const std::string &path);
 // Renames without ever replacing an existing target; false on any refusal.
 bool RenameFile(const std::string &from, const std::string &to);
-// Copies through SafeWriteFile, replacing the target; copying a file onto itself
+// Copies through SafeCopyFile, replacing the target; copying a file onto itself
 // (same device and inode) fails. Returns false on any failure.
 bool CopyFileReplacing(const std::string &from, const std::string &to);
 

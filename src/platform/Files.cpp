@@ -109,6 +109,16 @@ TPageBlock ReadFileBlock(const std::string &path)
     return block;
 }
 
+TFileIdentity FileIdentityOf(const std::string &path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return {};
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 std::string ExtractFileName(const std::string &path)
 {
     const auto pos = path.find_last_of('/');

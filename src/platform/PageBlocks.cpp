@@ -17,6 +17,7 @@ namespace quillo {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kBlockAlignment = 64;
 constexpr std::size_t kArenaBytes = std::size_t(32) << 20;
 // The cache holds what a step through a folder frees and the next step needs
 // (a decoded picture, its file, a resampler pass), not a whole folder.
@@ -130,9 +131,12 @@ TPageBlock TPageBlock::Allocate(std::size_t bytes, bool zeroed)
     if (bytes == 0)
         return block;
     if (bytes < kArenaMinimum) {
-        void *p = zeroed ? std::calloc(1, bytes) : std::malloc(bytes);
+        // malloc aligns to 16 only; the rows and vector loops count on 64.
+        void *p = std::aligned_alloc(kBlockAlignment, RoundUp(bytes, kBlockAlignment));
         if (!p)
             throw std::bad_alloc();
+        if (zeroed)
+            std::memset(p, 0, bytes);
         block.data_ = static_cast<std::uint8_t *>(p);
         block.size_ = bytes;
         block.kind_ = TKind::Heap;
@@ -155,7 +159,7 @@ TPageBlock TPageBlock::Allocate(std::size_t bytes, bool zeroed)
         block.kind_ = TKind::Mapping;
         return block;
     }
-    const std::size_t need = RoundUp(bytes, 64);
+    const std::size_t need = RoundUp(bytes, kBlockAlignment);
     std::size_t offset = 0, clearEnd = 0;
     TArena *arena = nullptr;
     {

@@ -33,7 +33,7 @@ bool HasRefusedCharacter(const std::string &name)
 
 [[noreturn]] void Refuse(const std::string &from, const std::string &to, const std::string &why)
 {
-    throw Error("Cannot rename \"" + from + "\" to \"" + to + "\". " + why);
+    throw FileError("Cannot rename \"" + from + "\" to", to, why);
 }
 
 [[noreturn]] void RefuseErrno(const std::string &from, const std::string &to, int err)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// SafeWriteFile: the one way Quillo writes a user's file. See Files.h for what it
-// guarantees; the comments here say how.
+// SafeWriteFile: the one way Quillo writes a user's file. See SafeWrite.h for what
+// it guarantees; the comments here say how.
+#include "platform/SafeWrite.h"
+
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/UniqueFd.h"
@@ -10,7 +12,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -35,9 +39,13 @@ int Injected(TSafeWriteStep step)
 struct StepFailure {
     const char *what; // "Cannot create file", "Cannot write file"
     int err;
+    std::string reason = {}; // instead of the errno's text, when set
+
+    std::string Reason() const { return reason.empty() ? std::string(std::strerror(err)) : reason; }
 };
 
 [[noreturn]] void Fail(const char *what, int err) { throw StepFailure{what, err}; }
+[[noreturn]] void Refuse(const std::string &reason) { throw StepFailure{"Cannot create file", 0, reason}; }
 
 constexpr int kMaxLinkDepth = 40; // as the kernel's own limit
 
@@ -133,6 +141,19 @@ public:
         return true;
     }
 
+    // Gives the file the name `name`, whether it had one or not; false (errno set)
+    // when that name exists or the file system refuses.
+    bool NameAs(const std::string &name)
+    {
+        if (name_.empty())
+            return LinkAs(name);
+        if (::linkat(dirFd_, name_.c_str(), dirFd_, name.c_str(), 0) != 0)
+            return false;
+        ::unlinkat(dirFd_, name_.c_str(), 0);
+        name_ = name;
+        return true;
+    }
+
     // Makes sure the file has a name of its own (not a target's).
     void Name(const char *prefix)
     {
@@ -190,26 +211,46 @@ void Sync(int fd, const char *what)
 // Some file systems cannot flush a folder (EINVAL); their names last as they may.
 void SyncFolder(int dirFd, const char *what)
 {
+    if (const int err = Injected(TSafeWriteStep::SyncFolder))
+        Fail(what, err);
     if (::fsync(dirFd) != 0 && errno != EINVAL)
         Fail(what, errno);
 }
 
-// Copies `size` bytes from one descriptor to another, both from offset 0.
+// Copies `size` bytes from one descriptor to another, both from offset 0. The
+// kernel copies where it can (no buffer of ours, shared extents on some file
+// systems); otherwise one buffer per thread serves, as fresh memory is slow to touch.
 void CopyBytes(int from, int to, off_t size, TSafeWriteStep step, const char *what)
 {
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<off_t>(size, kSafeWriteChunk)));
+    thread_local std::vector<std::uint8_t> buffer;
+    bool kernel = true;
     off_t offset = 0;
     while (offset < size) {
         if (const int err = Injected(step))
             Fail(what, err);
         const std::size_t want = static_cast<std::size_t>(std::min<off_t>(size - offset, kSafeWriteChunk));
+        if (kernel) {
+            off_t in = offset, out = offset;
+            const ssize_t n = ::copy_file_range(from, &in, to, &out, want, 0);
+            if (n > 0) {
+                offset += n;
+                continue;
+            }
+            if (n == 0)
+                Fail(what, EIO); // the file shrank under us
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EBADF)
+                Fail(what, errno);
+            kernel = false;
+        }
+        if (buffer.size() < want)
+            buffer.resize(kSafeWriteChunk);
         ssize_t n = ::pread(from, buffer.data(), want, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             Fail(what, errno);
         if (n == 0)
-            Fail(what, EIO); // the file shrank under us
+            Fail(what, EIO);
         std::size_t written = 0;
         while (written < static_cast<std::size_t>(n)) {
             const ssize_t w = ::pwrite(to, buffer.data() + written, static_cast<std::size_t>(n) - written,
@@ -247,10 +288,66 @@ void CopyExtendedAttributes(const std::string &from, int to)
     }
 }
 
+// The new contents: bytes in memory, or a file as it is on disk.
+struct TSource {
+    std::span<const std::uint8_t> Bytes;
+    int Fd = -1;
+    off_t FdSize = 0;
+
+    off_t Size() const { return Fd >= 0 ? FdSize : static_cast<off_t>(Bytes.size()); }
+    void WriteTo(int to, const char *what) const
+    {
+        if (Fd >= 0)
+            CopyBytes(Fd, to, FdSize, TSafeWriteStep::WriteChunk, what);
+        else
+            WriteAllAt(to, Bytes, 0, TSafeWriteStep::WriteChunk, what);
+    }
+};
+
+// The file a write goes to, once links are followed.
+struct TTarget {
+    std::string Path;
+    bool Exists = false;
+    struct stat St {};
+};
+
+// The one place the refusal rules live, so that SafeWriteCanWrite never answers
+// yes for a file that SafeWriteFile then refuses.
+TTarget ExamineTarget(const std::string &path)
+{
+    if (path.empty())
+        Refuse("No file name given");
+    TTarget target;
+    target.Path = FollowLinks(path);
+    target.Exists = ::stat(target.Path.c_str(), &target.St) == 0;
+    if (!target.Exists) {
+        if (errno != ENOENT)
+            Fail("Cannot create file", errno);
+        return target;
+    }
+    const struct stat &st = target.St;
+    if (S_ISDIR(st.st_mode))
+        Refuse("It is a folder");
+    if (!S_ISREG(st.st_mode))
+        Refuse("It is " + FileKind(st.st_mode) + ", not a regular file");
+    // As Windows refuses to overwrite a read-only file, so do we: a file nobody may
+    // write is read-only even for root, who passes every access() check.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        Refuse("The file is read-only");
+    if (::access(target.Path.c_str(), W_OK) != 0)
+        Fail("Cannot create file", errno);
+    return target;
+}
+
+std::string FolderOf(const std::string &target)
+{
+    const std::string folder = ExtractFilePath(target);
+    return folder.empty() ? std::string(".") : folder;
+}
+
 // The new bytes in a file of their own, renamed over the target at the end: a
 // failure or a kill at any point before the rename leaves the old file untouched.
-void WriteReplacing(int dirFd, const std::string &target, const struct stat *old,
-                    std::span<const std::uint8_t> bytes)
+void WriteReplacing(int dirFd, const std::string &target, const struct stat *old, const TSource &source)
 {
     // A new file gets 0666 less the umask from open() itself; a replacement starts
     // private and takes the old file's mode once its owner is set.
@@ -264,7 +361,7 @@ void WriteReplacing(int dirFd, const std::string &target, const struct stat *old
         if (::fchmod(temp.Fd(), old->st_mode & 07777) != 0)
             Fail("Cannot write file", errno);
     }
-    WriteAllAt(temp.Fd(), bytes, 0, TSafeWriteStep::WriteChunk, "Cannot write file");
+    source.WriteTo(temp.Fd(), "Cannot write file");
     Sync(temp.Fd(), "Cannot write file");
 
     const std::string name = ExtractFileName(target);
@@ -286,12 +383,39 @@ void WriteReplacing(int dirFd, const std::string &target, const struct stat *old
     temp.Keep();
 }
 
+constexpr const char *kBackupPrefix = ".quillo-backup-";
+constexpr char kBackupEnd = '~'; // so that no picture mask lists a backup
+constexpr std::size_t kMaxName = 255;
+
+// ".quillo-backup-<inode>-<name>~", the name cut to fit a file name's limit: it
+// says which file the backup belongs to, by inode and name both, so a later
+// file that reuses the inode number under another name is never taken for it.
+std::string BackupName(ino_t inode, const std::string &name)
+{
+    std::string backup = kBackupPrefix + std::to_string(static_cast<unsigned long long>(inode)) + "-" + name;
+    if (backup.size() > kMaxName - 1)
+        backup.resize(kMaxName - 1);
+    return backup + kBackupEnd;
+}
+
+// Copies the backup's bytes over the file in place, gives it the backup's length
+// and flushes it. The backup itself is left for the caller to remove.
+void PutBack(int backupFd, off_t size, int fileFd, TSafeWriteStep step, const char *what)
+{
+    if (size > 0 && ::fallocate(fileFd, FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
+        Fail(what, errno);
+    CopyBytes(backupFd, fileFd, size, step, what);
+    if (::ftruncate(fileFd, size) != 0)
+        Fail(what, errno);
+    if (::fsync(fileFd) != 0)
+        Fail(what, errno);
+}
+
 // A file with several names is rewritten in place, so every name keeps seeing it.
-// Its old bytes go first to a flushed, named backup beside it; when the rewrite
-// fails they are copied back and the backup removed. Only a kill during the
-// rewrite leaves the backup behind, holding the old bytes.
-void WriteInPlace(int dirFd, const std::string &target, const struct stat &old,
-                  std::span<const std::uint8_t> bytes)
+// Its old bytes go first to a flushed backup beside it, named for the file, and
+// locked while this write runs so that no listing takes it for a killed one.
+void WriteInPlace(int dirFd, const std::string &target, const struct stat &old, const TSource &source)
 {
     UniqueFd file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
     if (!file.Valid())
@@ -303,35 +427,116 @@ void WriteInPlace(int dirFd, const std::string &target, const struct stat &old,
         Fail("Cannot write file", EAGAIN); // replaced while we looked: try again later
 
     TempFile backup(dirFd, 0600);
+    if (::flock(backup.Fd(), LOCK_EX | LOCK_NB) != 0)
+        Fail("Cannot write file", errno);
     (void)::fchown(backup.Fd(), now.st_uid, now.st_gid); // readable by whom the file is
     CopyBytes(file.Get(), backup.Fd(), now.st_size, TSafeWriteStep::Backup, "Cannot write file");
     Sync(backup.Fd(), "Cannot write file");
-    backup.Name(".quillo-backup-");
+    if (!backup.NameAs(BackupName(now.st_ino, ExtractFileName(target)))) {
+        if (errno == EEXIST)
+            throw StepFailure{"Cannot write file", EEXIST, "Another write of this file has not finished"};
+        Fail("Cannot write file", errno);
+    }
     SyncFolder(dirFd, "Cannot write file");
 
     // Reserve the room first, so that a full disk is found before the file changes.
-    const off_t newSize = static_cast<off_t>(bytes.size());
+    const off_t newSize = source.Size();
     if (newSize > now.st_size && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, newSize) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS)
         Fail("Cannot write file", errno);
     try {
-        WriteAllAt(file.Get(), bytes, 0, TSafeWriteStep::WriteChunk, "Cannot write file");
+        source.WriteTo(file.Get(), "Cannot write file");
         if (::ftruncate(file.Get(), newSize) != 0)
             Fail("Cannot write file", errno);
         Sync(file.Get(), "Cannot write file");
     } catch (const StepFailure &failure) {
         try {
-            CopyBytes(backup.Fd(), file.Get(), now.st_size, TSafeWriteStep::Restore, "Cannot restore file");
-            if (::ftruncate(file.Get(), now.st_size) != 0 || ::fsync(file.Get()) != 0)
-                Fail("Cannot restore file", errno);
+            PutBack(backup.Fd(), now.st_size, file.Get(), TSafeWriteStep::Restore, "Cannot restore file");
         } catch (const StepFailure &) {
             backup.Keep();
-            throw Error("Cannot write file \"" + target + "\". " + std::strerror(failure.err) +
-                        ". Its old contents could not be put back and are kept in \"" + ExtractFilePath(target) +
-                        backup.Name() + "\"");
+            throw FileError("Cannot write file", target,
+                            failure.Reason() + ". Its old contents could not be put back and are kept in \"" +
+                                ExtractFilePath(target) + backup.Name() + "\"");
         }
         throw;
     }
+    // The backup's name goes with the TempFile; the caller flushes the folder.
+}
+
+void Write(const std::string &path, const TSource &source, const struct stat *from)
+{
+    try {
+        const TTarget target = ExamineTarget(path);
+        if (from && target.Exists && target.St.st_dev == from->st_dev && target.St.st_ino == from->st_ino)
+            Refuse("It is the file being copied");
+        const UniqueFd dir(::open(FolderOf(target.Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!dir.Valid())
+            Fail("Cannot create file", errno);
+        if (target.Exists && target.St.st_nlink > 1)
+            WriteInPlace(dir.Get(), target.Path, target.St, source);
+        else
+            WriteReplacing(dir.Get(), target.Path, target.Exists ? &target.St : nullptr, source);
+        // The new name (or the removed backup) lasts only once the folder is flushed.
+        SyncFolder(dir.Get(), "Cannot write file");
+    } catch (const StepFailure &failure) {
+        throw FileError(failure.what, path, failure.Reason());
+    }
+}
+
+// Puts one killed write's backup back over its file and returns the file's name;
+// empty when it is not one (no such file, or its write still runs).
+std::string RollBack(int dirFd, const std::string &folder, const std::string &backupName)
+{
+    if (backupName.back() != kBackupEnd)
+        return {};
+    const std::string rest = backupName.substr(std::strlen(kBackupPrefix), backupName.size() - std::strlen(kBackupPrefix) - 1);
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash > 20 || rest.find_first_not_of("0123456789") != dash)
+        return {};
+    const unsigned long long inode = std::stoull(rest.substr(0, dash));
+    const std::string name = rest.substr(dash + 1);
+    const bool cut = backupName.size() == kMaxName;
+
+    UniqueFd backup(::openat(dirFd, backupName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    struct stat bst {};
+    if (!backup.Valid() || ::fstat(backup.Get(), &bst) != 0 || !S_ISREG(bst.st_mode))
+        return {};
+    if (::flock(backup.Get(), LOCK_EX | LOCK_NB) != 0)
+        return {}; // its write is still running
+
+    // The file: the named one, or for a cut name the one that starts so.
+    std::string fileName;
+    const auto matches = [&](const std::string &candidate) {
+        struct stat st {};
+        return ::fstatat(dirFd, candidate.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+               st.st_ino == inode;
+    };
+    if (!cut) {
+        if (matches(name))
+            fileName = name;
+    } else if (DIR *d = ::fdopendir(::dup(dirFd))) {
+        ::rewinddir(d); // the duplicate shares the position of an earlier listing
+        while (const dirent *e = ::readdir(d))
+            if (std::string(e->d_name).rfind(name, 0) == 0 && matches(e->d_name)) {
+                fileName = e->d_name;
+                break;
+            }
+        ::closedir(d);
+    }
+    if (fileName.empty())
+        return {};
+    try {
+        UniqueFd file(::openat(dirFd, fileName.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+        if (!file.Valid())
+            Fail("Cannot restore file", errno);
+        PutBack(backup.Get(), bst.st_size, file.Get(), TSafeWriteStep::Restore, "Cannot restore file");
+        if (::unlinkat(dirFd, backupName.c_str(), 0) != 0)
+            Fail("Cannot restore file", errno);
+        SyncFolder(dirFd, "Cannot restore file");
+    } catch (const StepFailure &failure) {
+        throw FileError(failure.what, folder + fileName, failure.Reason());
+    }
+    return fileName;
 }
 
 } // namespace
@@ -344,68 +549,63 @@ void SetSafeWriteHook(TSafeWriteHook hook, void *context)
 
 bool SafeWriteCanWrite(const std::string &path)
 {
-    if (path.empty())
-        return false;
-    std::string target;
     try {
-        target = FollowLinks(path);
+        const TTarget target = ExamineTarget(path);
+        return ::access(FolderOf(target.Path).c_str(), W_OK | X_OK) == 0;
     } catch (const StepFailure &) {
         return false;
     }
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        // The same refusals as SafeWriteFile's, mode bits first because root passes
-        // every access() check.
-        if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-            ::access(target.c_str(), W_OK) != 0)
-            return false;
-    } else if (errno != ENOENT) {
-        return false;
-    }
-    std::string folder = ExtractFilePath(target);
-    if (folder.empty())
-        folder = ".";
-    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 void SafeWriteFile(const std::string &path, std::span<const std::uint8_t> bytes)
 {
-    if (path.empty())
-        throw Error("Cannot create file \"\". No file name given");
-    try {
-        const std::string target = FollowLinks(path);
-        struct stat st {};
-        const bool exists = ::stat(target.c_str(), &st) == 0;
-        if (!exists && errno != ENOENT)
-            Fail("Cannot create file", errno);
-        if (exists) {
-            if (S_ISDIR(st.st_mode))
-                throw Error("Cannot create file \"" + path + "\". It is a folder");
-            if (!S_ISREG(st.st_mode))
-                throw Error("Cannot create file \"" + path + "\". It is " + FileKind(st.st_mode) +
-                            ", not a regular file");
-            // As Windows refuses to overwrite a read-only file, so do we: a file nobody
-            // may write is read-only even for root, who passes every access() check.
-            if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-                throw Error("Cannot create file \"" + path + "\". The file is read-only");
-            if (::access(target.c_str(), W_OK) != 0)
-                Fail("Cannot create file", errno);
-        }
-        std::string folder = ExtractFilePath(target);
-        if (folder.empty())
-            folder = ".";
-        const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!dir.Valid())
-            Fail("Cannot create file", errno);
-        if (exists && st.st_nlink > 1)
-            WriteInPlace(dir.Get(), target, st, bytes);
-        else
-            WriteReplacing(dir.Get(), target, exists ? &st : nullptr, bytes);
-        // The new name (or the removed backup) lasts only once the folder is flushed.
-        SyncFolder(dir.Get(), "Cannot write file");
-    } catch (const StepFailure &failure) {
-        throw Error(std::string(failure.what) + " \"" + path + "\". " + std::strerror(failure.err));
+    TSource source;
+    source.Bytes = bytes;
+    Write(path, source, nullptr);
+}
+
+void SafeCopyFile(const std::string &from, const std::string &to)
+{
+    // A FIFO or device is refused before it is opened, as when reading a picture.
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0)
+        throw FileError("Cannot open file", from, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        throw FileError("Cannot open file", from, "It is " + FileKind(st.st_mode) + ", not a regular file");
+    const UniqueFd fd(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+        throw FileError("Cannot open file", from, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        throw FileError("Cannot open file", from, "It is " + FileKind(st.st_mode) + ", not a regular file");
+    TSource source;
+    source.Fd = fd.Get();
+    source.FdSize = st.st_size;
+    Write(to, source, &st);
+}
+
+TRollBack RollBackInterruptedWrites(const std::string &folder)
+{
+    TRollBack result;
+    const std::string prefix = IncludeTrailingPathDelimiter(folder);
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid())
+        return result;
+    std::vector<std::string> backups;
+    if (DIR *d = ::fdopendir(::dup(dir.Get()))) {
+        while (const dirent *e = ::readdir(d))
+            if (std::strncmp(e->d_name, kBackupPrefix, std::strlen(kBackupPrefix)) == 0)
+                backups.emplace_back(e->d_name);
+        ::closedir(d);
     }
+    for (const std::string &backup : backups) {
+        try {
+            if (std::string name = RollBack(dir.Get(), prefix, backup); !name.empty())
+                result.Restored.push_back(std::move(name));
+        } catch (const Error &e) {
+            result.Failed.emplace_back(e.what());
+        }
+    }
+    return result;
 }
 
 } // namespace quillo

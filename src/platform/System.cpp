@@ -34,16 +34,6 @@ std::string ReadSmallFile(const std::string &path)
     return text.str();
 }
 
-std::string RealPath(const std::string &path)
-{
-    char *resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return {};
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
-}
-
 // The mount table writes blanks, tabs, line breaks and backslashes as "\ooo".
 std::string Unescape(std::string_view field)
 {
@@ -145,6 +135,16 @@ std::optional<TDriveType> BlockDeviceType(unsigned major, unsigned minor)
 }
 
 } // namespace
+
+std::string RealPath(const std::string &path)
+{
+    char *resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
 
 std::uint32_t GetTickCount()
 {

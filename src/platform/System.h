@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Ticks, sleep, working-set trim and the drive type of a path.
+// Ticks, sleep, working-set trim, the drive type of a path and its canonical form.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,6 +16,10 @@ void SetTickSource(std::function<std::uint32_t()> source);
 void SleepMs(unsigned milliseconds);
 // Gives unused heap pages and the cached free picture blocks back to the system.
 void TrimWorkingSet();
+
+// Canonical absolute form of an existing path, links resolved; empty (errno set)
+// on failure.
+std::string RealPath(const std::string &path);
 
 enum class TDriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CDRom, RamDisk };
 

@@ -420,6 +420,18 @@ TEST_F(ControllerTest, FailuresInProgressOrAfterLoadAreSwallowed)
     EXPECT_TRUE(qlo.IsIdle());
 }
 
+TEST_F(ControllerTest, ListingPutsBackARewriteThatAKillInterrupted)
+{
+    WriteBytes(P("a.bmp"), {'t', 'o', 'r', 'n'});
+    struct stat st {};
+    ASSERT_EQ(::stat(P("a.bmp").c_str(), &st), 0);
+    WriteBytes(P(".quillo-backup-" + std::to_string(st.st_ino) + "-a.bmp~"), {'o', 'l', 'd'});
+    Catalogue(root);
+    EXPECT_EQ(ReadBytes(P("a.bmp")), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(qlo.RolledBack().Restored, Strings{"a.bmp"});
+    EXPECT_EQ(QDir(QString::fromStdString(root)).entryList(QDir::Files | QDir::Hidden), QStringList{"a.bmp"});
+}
+
 TEST_F(ControllerTest, DestroyingTheControllerEmptiesTheList)
 {
     WriteBmp(P("a.bmp"));
@@ -511,19 +523,21 @@ TEST_F(CopyToFolderTest, IntoTheCataloguedFolderItselfAsksAndKeepsEveryFile)
     }
 }
 
-TEST_F(CopyToFolderTest, PreloadedPicturesAreWrittenFromMemory)
+TEST_F(CopyToFolderTest, PreloadedPicturesAreCopiedAsTheirFilesAreNow)
 {
     qlo.Mask = "*.bmp";
     qlo.Preload = true;
     Catalogue(root);
     ASSERT_TRUE(qlo.Catalogue()[0]->Loaded);
-    ::unlink(P("a.bmp").c_str()); // gone from the folder, still in memory
+    WriteBytes(P("a.bmp"), {'e', 'd', 'i', 't'}); // another program's edit since the listing
+    ::unlink(P("b.bmp").c_str());                  // gone from the folder, still in memory
     TScriptedMessages box(TMsgResult::Yes);
     qlo.CopyToFolder(root + "/target");
-    TQloImageHolder copy;
-    copy.LoadFromFile(Target("a.bmp"));
-    EXPECT_EQ(copy.Picture.Width(), 2);
-    EXPECT_TRUE(FileExists(Target("b.bmp")));
+    EXPECT_EQ(ReadBytes(Target("a.bmp")), (std::vector<std::uint8_t>{'e', 'd', 'i', 't'}));
+    EXPECT_FALSE(FileExists(Target("b.bmp")));
+    ASSERT_EQ(box.Asked.size(), 1u);
+    EXPECT_EQ(box.Asked[0].Text, "Not every file could be copied to " + root + "/target/:\r\r" + P("b.bmp") +
+                                     "\rNo such file or directory");
 }
 
 TEST_F(CopyToFolderTest, FifosNamedLikePicturesNeverHangTheCopy)
@@ -543,13 +557,15 @@ TEST_F(CopyToFolderTest, FifosNamedLikePicturesNeverHangTheCopy)
     EXPECT_EQ(ReadBytes(Target("c.jpg")), original[2]);
 }
 
-TEST_F(CopyToFolderTest, AVanishedFileIsSkippedQuietly)
+TEST_F(CopyToFolderTest, AVanishedFileIsNamedAndTheOthersAreCopied)
 {
     Catalogue(root);
     ::unlink(P("a.bmp").c_str());
     TScriptedMessages box(TMsgResult::Yes);
     qlo.CopyToFolder(root + "/target");
     EXPECT_FALSE(FileExists(Target("a.bmp")));
+    ASSERT_EQ(box.Asked.size(), 1u);
+    EXPECT_NE(box.Asked[0].Text.find(P("a.bmp") + "\rNo such file or directory"), std::string::npos);
     EXPECT_EQ(ReadBytes(Target("b.bmp")), original[1]);
     EXPECT_EQ(ReadBytes(Target("c.jpg")), original[2]);
 }

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Renaming with real keys: F2 opens "Rename file..." on the selected row, the typed
 # name keeps the old extension, characters Windows refuses cannot be typed, Yes in
-# "Confirm rename..." renames the file on disk; Esc, No and the name of another
-# file change nothing.
+# "Confirm rename..." renames the file on disk and only renames it (another
+# program's edit stays); Esc, No and the name of another file change nothing.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_display 1280x800
@@ -47,6 +47,9 @@ rename_typing()
 
 e2e_start_quillo
 main=$(e2e_wait_main)
+# Another program edits the listed (preloaded) photo.jpg: the rename keeps the edit.
+convert -size 200x100 xc:green "$pics/photo.jpg"
+cp "$pics/photo.jpg" "$E2E_WORK/photo.orig"
 # The first row, photo.jpg, is selected. ? / and : cannot be typed.
 rename_typing "$main" 'holi?da/y:' Return
 e2e_poll 50 test -e "$pics/holiday.jpg" || e2e_fail "no holiday.jpg; the folder holds: $(listing)"
@@ -60,8 +63,12 @@ e2e_wait_gone "Rename file..."
 e2e_window_gone "Confirm rename..." || e2e_fail "a question after Esc"
 e2e_expect_eq "folder after Esc" "holiday.jpg second.bmp taken.jpg" "$(listing)"
 
-# The name of another file: confirmed, refused, both files as they were.
+# The name of another file: confirmed, refused with the reason, both files as they were.
 rename_typing "$main" taken Return
+refusal=$(e2e_wait_window "-=[ Brackwater Quillo III ]=-")
+e2e_screenshot refused >/dev/null
+e2e_key "$refusal" Return
+e2e_wait_gone "-=[ Brackwater Quillo III ]=-"
 e2e_expect_eq "folder after renaming onto taken.jpg" "holiday.jpg second.bmp taken.jpg" "$(listing)"
 same_file "$E2E_WORK/photo.orig" "$pics/holiday.jpg"
 same_file "$E2E_WORK/taken.orig" "$pics/taken.jpg"

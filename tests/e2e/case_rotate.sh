@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Rotation with real keys, checked on disk: F6 turns a bitmap a quarter clockwise,
 # F7 half, F8 a quarter anticlockwise, each written straight back; a read-only
-# JPEG is refused with the read-only message and keeps its bytes.
+# JPEG is refused with the read-only message and keeps its bytes; a file another
+# program changed is read again before it is turned.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_display 1280x800
@@ -58,6 +59,12 @@ e2e_key "$box" Return
 e2e_wait_gone "-=[ Brackwater Quillo III ]=-"
 cmp -s "$E2E_WORK/b.orig" "$pics/b.jpg" || e2e_fail "the read-only file changed"
 e2e_expect_eq "folder" "a.bmp b.jpg" "$(cd "$pics" && ls -A | tr '\n' ' ' | sed 's/ $//')"
+
+# Another program replaces a.bmp: the next turn starts from that picture.
+convert -size 60x30 xc:green "BMP3:$pics/a.bmp"
+e2e_key "$main" Up
+e2e_key "$main" F8
+wait_size "$pics/a.bmp" 30x60
 
 e2e_quit "$main"
 e2e_pass

@@ -15,6 +15,7 @@
 #include "render/PixelOps.h"
 #include "render/RenderTestUtil.h"
 #include "render/Resample.h"
+#include "FakeMessages.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -31,21 +32,13 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::FakeMessages;
 using quillo::test::MakeBitmap;
 using quillo::test::PixelAt;
 using quillo::test::RandomBitmap;
 using quillo::test::TBgr;
 
 namespace {
-
-struct FakeMessages : IMessageService {
-    std::vector<std::string> texts;
-    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
-    {
-        texts.push_back(text);
-        return TMsgResult::Ok;
-    }
-};
 
 struct FakeClipboard : IClipboardService {
     std::optional<TBitmap> last;

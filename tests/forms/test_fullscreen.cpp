@@ -12,6 +12,7 @@
 #include "imageview/BmpCodec.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
+#include "FakeMessages.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,17 +37,9 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::FakeMessages;
 
 namespace {
-
-struct FakeMessages : IMessageService {
-    std::vector<std::string> texts;
-    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
-    {
-        texts.push_back(text);
-        return TMsgResult::Ok;
-    }
-};
 
 // The viewer with its modal run replaced by the test's script; the script ends
 // with Esc unless it closed the viewer itself.
@@ -391,6 +384,14 @@ TEST_F(FullScreen, KeysAndMenuItemsReachTheirCommands)
 
 TEST_F(FullScreen, IntervalDialogShowsWholeSecondsAndStoresWhatIsSet)
 {
+    // A new viewer's slideshow waits for the user, at one second a picture.
+    EXPECT_FALSE(viewer->Timer1->isActive());
+    dialog->WhileOpen = [&](TestSetInterval &d) {
+        EXPECT_EQ(d.Label2->text(), "1");
+        d.acClose->trigger();
+    };
+    EXPECT_EQ(dialog->AskInterval(), -1);
+
     viewer->Timer1->setInterval(2500);
     dialog->WhileOpen = [&](TestSetInterval &d) {
         EXPECT_EQ(d.Label2->text(), "2");

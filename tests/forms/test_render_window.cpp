@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 #include "render/RenderTestUtil.h"
 #include "render/Resample.h"
+#include "FakeMessages.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -26,6 +27,7 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::FakeMessages;
 using quillo::test::MakeBitmap;
 using quillo::test::RandomBitmap;
 using quillo::test::TBgr;
@@ -92,18 +94,6 @@ protected:
 
 public:
     bool OwnClientSize = false; // fit into what the window itself takes as its final size
-};
-
-struct FakeMessages : IMessageService {
-    std::vector<std::string> texts, captions;
-    std::vector<TMsgIcon> icons;
-    TMsgResult Show(const std::string &text, const std::string &caption, TMsgButtons, TMsgIcon icon) override
-    {
-        texts.push_back(text);
-        captions.push_back(caption);
-        icons.push_back(icon);
-        return TMsgResult::Ok;
-    }
 };
 
 // A settings store of its own for every test, in place of the program's.

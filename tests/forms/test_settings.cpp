@@ -3,6 +3,7 @@
 #include "forms/fmSettings.h"
 #include "platform/Errors.h"
 #include "platform/Services.h"
+#include "FakeMessages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::FakeMessages;
 
 namespace {
 
@@ -64,18 +66,6 @@ struct FakeHost : TSettingsHost {
     void SetSlideshowInterval(int ms) override { interval = ms; }
     void ProcessMessages() override { ++processCalls; log.push_back("process"); }
     void ShowMainAndCloseSplash() override { ++showMainCalls; log.push_back("show"); }
-};
-
-struct FakeMessages : IMessageService {
-    std::vector<std::string> texts;
-    std::vector<std::string> captions;
-    TMsgResult Show(const std::string &text, const std::string &caption, TMsgButtons,
-                    TMsgIcon) override
-    {
-        texts.push_back(text);
-        captions.push_back(caption);
-        return TMsgResult::Ok;
-    }
 };
 
 // Answers the modal run with a script instead of waiting for a user.

@@ -2,11 +2,6 @@
 // The splash and about windows and the windows made once at start.
 #include "forms/ProductArt.h"
 #include "forms/fmAbout.h"
-#include "forms/fmCopyMode.h"
-#include "forms/fmCopyPreview.h"
-#include "forms/fmFullScreen.h"
-#include "forms/fmRename.h"
-#include "forms/fmSetInterval.h"
 #include "forms/fmSplash.h"
 
 #include <QCoreApplication>
@@ -86,37 +81,6 @@ TEST(AboutWindow, OkClosesIt)
     QTimer::singleShot(0, &about, [&] { about.Button1->click(); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
     EXPECT_FALSE(about.isVisible());
-}
-
-TEST(StartupWindows, HaveTheirNamesAndCaptions)
-{
-    std::vector<std::unique_ptr<QWidget>> windows;
-    windows.emplace_back(std::make_unique<TfFullScreen>());
-    windows.emplace_back(std::make_unique<TfSetInterval>());
-    windows.emplace_back(std::make_unique<TfRename>());
-    windows.emplace_back(std::make_unique<TfCopyPreview>());
-    windows.emplace_back(std::make_unique<TfCopyMode>());
-    const std::pair<const char *, const char *> expected[] = {
-        {"fFullScreen", "Fullscreen"},
-        {"fSetInterval", "Interval instellen"},
-        {"fRename", "Rename file..."},
-        {"fCopyPreview", "Selection preview"},
-        {"fCopyMode", "Copymode"}};
-    for (size_t i = 0; i < windows.size(); ++i) {
-        EXPECT_EQ(windows[i]->objectName(), expected[i].first);
-        EXPECT_EQ(windows[i]->windowTitle(), expected[i].second);
-        EXPECT_TRUE(windows[i]->windowFlags() & Qt::WindowStaysOnTopHint) << expected[i].first;
-        EXPECT_FALSE(windows[i]->isVisible());
-    }
-}
-
-TEST(StartupWindows, SlideshowClockStartsStoppedAtOneSecond)
-{
-    TfFullScreen viewer;
-    ASSERT_NE(viewer.Timer1, nullptr);
-    EXPECT_EQ(viewer.Timer1->interval(), 1000);
-    EXPECT_FALSE(viewer.Timer1->isSingleShot());
-    EXPECT_FALSE(viewer.Timer1->isActive());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "gui/QloApplication.h"
 #include "platform/Errors.h"
 #include "platform/Services.h"
+#include "FakeMessages.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -18,20 +19,9 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::FakeMessages;
 
 namespace {
-
-struct RecordedMessages : IMessageService {
-    std::vector<std::string> texts, captions;
-    std::vector<TMsgIcon> icons;
-    TMsgResult Show(const std::string &text, const std::string &caption, TMsgButtons, TMsgIcon icon) override
-    {
-        texts.push_back(text);
-        captions.push_back(caption);
-        icons.push_back(icon);
-        return TMsgResult::Ok;
-    }
-};
 
 struct ThrowingMessages : IMessageService {
     int calls = 0;
@@ -59,18 +49,13 @@ protected:
         SetMessageService(nullptr);
         SetApplicationTitle(title_);
     }
-    RecordedMessages messages;
+    FakeMessages messages;
 
 private:
     std::string title_;
 };
 
 } // namespace
-
-TEST_F(Barrier, TheTestsRunUnderTheProgramsApplicationObject)
-{
-    EXPECT_NE(dynamic_cast<TQloApplication *>(QCoreApplication::instance()), nullptr);
-}
 
 TEST_F(Barrier, TimerErrorIsShownAndLaterEventsStillRun)
 {

@@ -68,7 +68,9 @@ struct JpegVariant {
     bool progressive = false;
     bool arithmetic = false;
     unsigned restartInterval = 0;   // in MCUs
+    int restartRows = 0;            // in MCU rows
     bool fullChroma = false;        // 4:4:4 instead of 4:2:0
+    int lumaH = 0, lumaV = 0;       // luma sampling (chroma then 1 x 1); 0 keeps the default
     int quality = 95;
     const jpeg_scan_info *scans = nullptr;
     int scanCount = 0;
@@ -95,9 +97,13 @@ inline std::vector<std::uint8_t> EncodeWithLibjpeg(int w, int h, const std::vect
     if (!v.adobeMarker)
         cinfo.write_Adobe_marker = FALSE;
     jpeg_set_quality(&cinfo, v.quality, TRUE);
-    if (v.fullChroma)
+    if (v.fullChroma || v.lumaH)
         for (int i = 0; i < cinfo.num_components; ++i)
             cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    if (v.lumaH) {
+        cinfo.comp_info[0].h_samp_factor = v.lumaH;
+        cinfo.comp_info[0].v_samp_factor = v.lumaV;
+    }
     if (v.progressive)
         jpeg_simple_progression(&cinfo);
     if (v.scans) {
@@ -106,6 +112,7 @@ inline std::vector<std::uint8_t> EncodeWithLibjpeg(int w, int h, const std::vect
     }
     cinfo.arith_code = v.arithmetic ? TRUE : FALSE;
     cinfo.restart_interval = v.restartInterval;
+    cinfo.restart_in_rows = v.restartRows;
     jpeg_start_compress(&cinfo, TRUE);
     const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(v.components);
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -149,6 +156,15 @@ inline std::size_t ScanDataStart(const std::vector<std::uint8_t> &jpeg)
         if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
             return i + 2 + ((std::size_t(jpeg[i + 2]) << 8) | jpeg[i + 3]);
     return jpeg.size();
+}
+
+// Renumbers the restart markers from `from` on out of sequence: libjpeg warns at
+// each one and resynchronises, so enough of them make a flood of warnings.
+inline void RenumberRestartMarkers(std::vector<std::uint8_t> &jpeg, std::size_t from)
+{
+    for (std::size_t i = from; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] >= 0xD0 && jpeg[i + 1] <= 0xD7)
+            jpeg[i + 1] = static_cast<std::uint8_t>(0xD0 + ((jpeg[i + 1] - 0xD0 + 4) & 7));
 }
 
 // Rewrites the size in the first SOF segment.

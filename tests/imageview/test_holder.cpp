@@ -5,11 +5,15 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
+#include "FakeMessages.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -28,16 +32,6 @@ class FakeClipboard final : public IClipboardService {
 public:
     void SetBitmap(const TBitmap &bitmap) override { bitmaps.push_back(bitmap); }
     std::vector<TBitmap> bitmaps;
-};
-
-class FakeMessages final : public IMessageService {
-public:
-    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons, TMsgIcon) override
-    {
-        texts.push_back(text);
-        return TMsgResult::Ok;
-    }
-    std::vector<std::string> texts;
 };
 
 // Installs the fakes for one test and puts the defaults back afterwards.
@@ -239,7 +233,9 @@ TEST_F(HolderTest, RotateRefusesOtherKindsAndEmptyHolders)
 {
     holder.AutoSave = true;
     holder.Picture.AssignBitmap(DistinctBitmap(3, 2));
-    for (const char *name : {"", "/tmp/anim.gif", "/tmp/noext", "/tmp/dir.jpg/file"}) {
+    // Names in the test's own folder: a refusal that slipped must not write elsewhere.
+    const std::string in = dir.path().toStdString() + "/";
+    for (const std::string &name : {std::string(), in + "anim.gif", in + "noext", in + "dir.jpg/file"}) {
         holder.FileName = name;
         holder.Rotate(0);
     }
@@ -248,7 +244,7 @@ TEST_F(HolderTest, RotateRefusesOtherKindsAndEmptyHolders)
 
     messages.texts.clear();
     holder.Picture.Clear();
-    holder.FileName = "/tmp/x.Jpeg";
+    holder.FileName = in + "x.Jpeg";
     holder.Rotate(1);
     EXPECT_EQ(messages.texts, std::vector<std::string>{kNoGraphic});
     EXPECT_TRUE(errors.empty());
@@ -280,31 +276,27 @@ TEST_F(HolderTest, RotatedBitmapIsWrittenBack)
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(HolderTest, FourQuarterTurnsOfAJpegComeBackUpright)
+TEST_F(HolderTest, FourQuarterTurnsOfAJpegAreLossless)
 {
+    // 64 x 32 fits the 16 x 16 blocks of a 4:2:0 picture: turned without decoding.
     const std::vector<std::uint8_t> original = EncodeJpeg(QuadrantBitmap(64, 32), 95);
     const std::string path = Write("photo.jpeg", original);
     holder.AutoSave = true;
     holder.LoadFromFile(path);
     holder.Rotate(0);
-    // Each turn is written back, re-encoded at quality 90.
     TBitmap once = DecodeJpeg(ReadFileBytes(path));
     EXPECT_EQ(once.Width(), 32);
     EXPECT_EQ(once.Height(), 64);
     EXPECT_TRUE(Near(once.PixelColor(24, 8), kRed)); // red now top right
-    EXPECT_EQ(ReadFileBytes(path), EncodeJpeg(holder.Picture.DrawBitmap(), 90));
+    EXPECT_EQ(holder.Picture.DrawBitmap(), once);
     for (int i = 0; i < 3; ++i) {
         TQloImageHolder fresh;
         fresh.AutoSave = true;
         fresh.LoadFromFile(path);
         fresh.Rotate(0);
     }
-    const std::vector<std::uint8_t> after = ReadFileBytes(path);
-    EXPECT_NE(after, original);
-    const TBitmap upright = DecodeJpeg(after);
-    EXPECT_EQ(upright.Width(), 64);
-    EXPECT_EQ(upright.Height(), 32);
-    EXPECT_TRUE(HasQuadrants(upright));
+    // Pixel for pixel what the file held before (a new encoding would differ).
+    EXPECT_EQ(DecodeJpeg(ReadFileBytes(path)), DecodeJpeg(original));
     EXPECT_TRUE(messages.texts.empty());
 }
 
@@ -317,13 +309,40 @@ TEST_F(HolderTest, ReadOnlyFileKeepsItsContentsAndTheTurnStaysInMemory)
     holder.LoadFromFile(path);
     holder.Rotate(1);
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{kCannotSave});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kCannotSave + "\r\r" + path + "\rThe file is read-only"});
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, "Rotate function, ExtImage component");
     EXPECT_EQ(errors[0].second.rfind("Cannot save to " + path + "\r", 0), 0u) << errors[0].second;
     EXPECT_GT(errors[0].second.size(), ("Cannot save to " + path + "\r").size());
     // Upside down in memory: white now top left.
     EXPECT_TRUE(Near(holder.Picture.DrawBitmap().PixelColor(5, 5), kWhite));
+}
+
+TEST_F(HolderTest, TurnStartsFromTheFileAsItIsNowAndAFailedWriteSaysWhy)
+{
+    const std::string path = Write("edited.jpg", EncodeJpeg(QuadrantBitmap(40, 20), 90));
+    holder.AutoSave = true;
+    holder.LoadFromFile(path);
+    // Another program's edit after the load is what gets turned.
+    Write("edited.jpg", EncodeJpeg(QuadrantBitmap(30, 64), 90));
+    holder.Rotate(0);
+    EXPECT_EQ(DecodeJpeg(ReadFileBytes(path)).Width(), 64);
+    EXPECT_EQ(holder.Picture.Width(), 64);
+
+    // A full disk: the fixed text, then the file and the reason; the file stays.
+    const std::vector<std::uint8_t> before = ReadFileBytes(path);
+    SetSafeWriteHook([](TSafeWriteStep step, void *) { return step == TSafeWriteStep::WriteChunk ? ENOSPC : 0; });
+    holder.Rotate(1);
+    SetSafeWriteHook(nullptr);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kCannotSave + "\r\r" + path + "\rNo space left on device"});
+    EXPECT_EQ(ReadFileBytes(path), before);
+
+    // A file removed meanwhile is not made anew from memory.
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    holder.Rotate(1);
+    ASSERT_EQ(messages.texts.size(), 2u);
+    EXPECT_NE(messages.texts[1].find("No such file or directory"), std::string::npos) << messages.texts[1];
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
 }
 
 TEST_F(HolderTest, FailedTurnIsReportedOnlyToOnErrorAndStillWrittenBack)

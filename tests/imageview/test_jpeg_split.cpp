@@ -3,6 +3,7 @@
 // down. Whatever the layout of the file, and however damaged, the result must be
 // exactly that of one thread.
 #include "imageview/JpegImage.h"
+#include "imageview/JpegSamples.h"
 #include "platform/Errors.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::EncodeWithLibjpeg;
+using quillo::test::RenumberRestartMarkers;
 
 namespace {
 
@@ -29,7 +32,7 @@ struct Layout {
 };
 
 // Gradients with grain, so every block carries real coefficients.
-std::vector<std::uint8_t> Encode(const Layout &l, int quality = 90)
+std::vector<std::uint8_t> Encode(const Layout &l)
 {
     std::vector<std::uint8_t> samples;
     samples.reserve(static_cast<std::size_t>(l.width) * l.height * l.components);
@@ -38,37 +41,16 @@ std::vector<std::uint8_t> Encode(const Layout &l, int quality = 90)
         for (int x = 0; x < l.width; ++x)
             for (int c = 0; c < l.components; ++c)
                 samples.push_back(static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 5 + rng() % 24));
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(l.width);
-    cinfo.image_height = static_cast<JDIMENSION>(l.height);
-    cinfo.input_components = l.components;
-    cinfo.in_color_space = l.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    cinfo.comp_info[0].h_samp_factor = l.hSamp;
-    cinfo.comp_info[0].v_samp_factor = l.vSamp;
-    for (int i = 1; i < cinfo.num_components; ++i)
-        cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
-    cinfo.restart_in_rows = static_cast<int>(l.restartRows);
-    if (l.restartMcus)
-        cinfo.restart_interval = l.restartMcus;
-    jpeg_start_compress(&cinfo, TRUE);
-    const std::size_t stride = static_cast<std::size_t>(l.width) * l.components;
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = samples.data() + cinfo.next_scanline * stride;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    const bool grey = l.components == 1;
+    return EncodeWithLibjpeg(l.width, l.height, samples,
+                             {.components = l.components,
+                              .inSpace = grey ? JCS_GRAYSCALE : JCS_RGB,
+                              .fileSpace = grey ? JCS_GRAYSCALE : JCS_YCbCr,
+                              .restartInterval = l.restartMcus,
+                              .restartRows = static_cast<int>(l.restartRows),
+                              .lumaH = l.hSamp,
+                              .lumaV = l.vSamp,
+                              .quality = 90});
 }
 
 // The decode, or the error text.
@@ -77,23 +59,29 @@ struct Outcome {
     std::string error;
 };
 
-Outcome DecodeWith(int threads, const std::vector<std::uint8_t> &data)
+// Two threads divide the bands at the split row (the probe's doing), so the second
+// thread's bands are in every split picture, however the threads get processors.
+Outcome DecodeWith(int threads, const std::vector<std::uint8_t> &data, JpegSplitProbe *probe = nullptr)
 {
     SetJpegDecodeThreads(threads);
+    JpegSplitProbe own;
+    SetJpegSplitProbe(probe ? probe : &own);
     Outcome o;
     try {
         o.bitmap = DecodeJpeg(data);
     } catch (const Error &e) {
         o.error = e.what();
     }
+    SetJpegSplitProbe(nullptr);
     SetJpegDecodeThreads(0);
     return o;
 }
 
-void ExpectSameOutcome(const std::vector<std::uint8_t> &data, const std::string &what)
+void ExpectSameOutcome(const std::vector<std::uint8_t> &data, const std::string &what,
+                       JpegSplitProbe *probe = nullptr)
 {
     const Outcome one = DecodeWith(1, data);
-    const Outcome two = DecodeWith(2, data);
+    const Outcome two = DecodeWith(2, data, probe);
     ASSERT_EQ(one.bitmap.has_value(), two.bitmap.has_value()) << what << ": " << one.error << " / " << two.error;
     if (one.bitmap)
         EXPECT_TRUE(*one.bitmap == *two.bitmap) << what;
@@ -110,7 +98,12 @@ TEST_P(JpegSplit, TwoThreadsDecodeTheSameBytesAsOne)
     const Layout &l = GetParam();
     const std::vector<std::uint8_t> data = Encode(l);
     ASSERT_TRUE(JpegDecodeSplits(data)) << "the picture must be large enough to be split";
-    ExpectSameOutcome(data, l.name);
+    JpegSplitProbe probe;
+    ExpectSameOutcome(data, l.name, &probe);
+    EXPECT_FALSE(probe.decodedAgain);
+    EXPECT_GT(probe.upperRows, l.height / 2);
+    EXPECT_GT(probe.lowerRows, l.height / 4);
+    EXPECT_EQ(probe.upperRows + probe.lowerRows, l.height);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -155,9 +148,7 @@ TEST(JpegSplitKinds, AWarningFloodInTheLowerPartFailsAsOnOneThread)
 {
     std::vector<std::uint8_t> data = Encode({"flood", 1024, 1024, 1, 1, 1, 0, 1});
     ASSERT_TRUE(JpegDecodeSplits(data));
-    for (std::size_t i = data.size() * 3 / 4; i + 1 < data.size(); ++i)
-        if (data[i] == 0xFF && data[i + 1] >= 0xD0 && data[i + 1] <= 0xD7)
-            data[i + 1] = static_cast<std::uint8_t>(0xD0 + ((data[i + 1] - 0xD0 + 4) & 7));
+    RenumberRestartMarkers(data, data.size() * 3 / 4);
     const Outcome one = DecodeWith(1, data);
     ASSERT_FALSE(one.bitmap.has_value()) << "one thread must give up on the flood";
     ExpectSameOutcome(data, "flood");

@@ -4,9 +4,17 @@
 #include "platform/Files.h"
 #include "platform/Rename.h"
 
+#include <cstddef>
+#include <functional>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace quillo;
 using quillo::test::TempFolder;
@@ -21,6 +29,39 @@ bool Exists(const std::string &p)
 }
 
 using RenameFn = void (*)(const std::string &, const std::string &);
+
+constexpr int kNoSandbox = 100;
+
+// Runs `body` in a child process whose renameat2 fails with `renameErr` and whose
+// hard links fail with `linkErr` (0 leaves them be), as on file systems that lack
+// them. The child's exit status is body's result, or kNoSandbox.
+int WithoutSyscalls(int renameErr, int linkErr, const std::function<int()> &body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<sock_filter> f{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+        const auto fail = [&](int nr, int err) {
+            if (err == 0)
+                return;
+            f.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(nr), 0, 1));
+            f.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(err)));
+        };
+        fail(__NR_renameat2, renameErr);
+        fail(__NR_linkat, linkErr);
+#ifdef __NR_link
+        fail(__NR_link, linkErr);
+#endif
+        f.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+        const sock_fprog prog{static_cast<unsigned short>(f.size()), f.data()};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) != 0)
+            ::_exit(kNoSandbox);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
 
 } // namespace
 
@@ -85,6 +126,40 @@ TEST_P(RenameWays, KeepsModeAndRenamesALinkItself)
 INSTANTIATE_TEST_SUITE_P(Rename, RenameWays,
                          ::testing::Values(&RenameFileNoReplace, &detail::RenameByLink,
                                            &detail::RenameByPlaceholder));
+
+// ext4 and tmpfs have both calls, so the fallbacks are reached only where the
+// calls are made to fail: without a no-replace rename (EINVAL), and without hard
+// links as well (EPERM).
+TEST(Rename, FallsBackWhereTheFileSystemLacksNoReplaceRenameOrHardLinks)
+{
+    for (const int linkErr : {0, EPERM}) {
+        TempFolder dir;
+        SafeWriteFile(dir / "photo.jpg", Bytes("photo"));
+        SafeWriteFile(dir / "taken.jpg", Bytes("other"));
+        const int result = WithoutSyscalls(EINVAL, linkErr, [&] {
+            try {
+                RenameFileNoReplace(dir / "photo.jpg", dir / "holiday.jpg");
+            } catch (const Error &) {
+                return 1;
+            }
+            try {
+                RenameFileNoReplace(dir / "holiday.jpg", dir / "taken.jpg");
+                return 2;
+            } catch (const Error &) {
+                return 0;
+            }
+        });
+        if (result == kNoSandbox)
+            GTEST_SKIP() << "no seccomp filter to be had";
+        EXPECT_EQ(result, 0) << "1: the rename failed, 2: it replaced a file; links fail with " << linkErr;
+        EXPECT_FALSE(Exists(dir / "photo.jpg"));
+        EXPECT_EQ(ReadFileBytes(dir / "holiday.jpg"), Bytes("photo"));
+        EXPECT_EQ(ReadFileBytes(dir / "taken.jpg"), Bytes("other"));
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "holiday.jpg").c_str(), &st), 0);
+        EXPECT_EQ(st.st_nlink, 1u);
+    }
+}
 
 TEST(Rename, RefusesNamesAndTheSameName)
 {

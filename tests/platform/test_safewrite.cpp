@@ -9,12 +9,14 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -29,9 +31,9 @@ namespace {
 std::vector<std::uint8_t> Bytes(const std::string &s) { return {s.begin(), s.end()}; }
 
 // Bytes that span several write chunks, so that a write can be stopped half-way.
-std::vector<std::uint8_t> Large(std::uint8_t seed)
+std::vector<std::uint8_t> Large(std::uint8_t seed, std::size_t extra = 0)
 {
-    std::vector<std::uint8_t> bytes(kSafeWriteChunk * 3 + 123);
+    std::vector<std::uint8_t> bytes(kSafeWriteChunk * 3 + 123 + extra);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<std::uint8_t>(seed + i * 7 + (i >> 12));
     return bytes;
@@ -112,6 +114,14 @@ TEST(SafeWrite, FollowsSymbolicLinksToTheRealFile)
     EXPECT_EQ(Entries(dir / "real"), std::set<std::string>{"photo.jpg"});
     EXPECT_EQ(Entries(dir / "pics"), (std::set<std::string>{"chain.jpg", "link.jpg"}));
 
+    // Each relative target is read from its own link's folder, at any depth.
+    ASSERT_EQ(::mkdir((dir / "a").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dir / "a/b").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("../../pics/link.jpg", (dir / "a/b/deep.jpg").c_str()), 0);
+    SafeWriteFile(dir / "a/b/deep.jpg", Bytes("through three links"));
+    EXPECT_EQ(ReadFileBytes(dir / "real/photo.jpg"), Bytes("through three links"));
+    EXPECT_EQ(Entries(dir / "a/b"), std::set<std::string>{"deep.jpg"});
+
     // A dangling link makes the file it names; a looping one is refused.
     ASSERT_EQ(::symlink("../real/new.jpg", (dir / "pics/ahead.jpg").c_str()), 0);
     SafeWriteFile(dir / "pics/ahead.jpg", Bytes("new"));
@@ -123,7 +133,7 @@ TEST(SafeWrite, FollowsSymbolicLinksToTheRealFile)
     ASSERT_EQ(::chmod((dir / "real/photo.jpg").c_str(), 0444), 0);
     EXPECT_THROW(SafeWriteFile(dir / "pics/link.jpg", Bytes("lost")), Error);
     EXPECT_FALSE(SafeWriteCanWrite(dir / "pics/link.jpg"));
-    EXPECT_EQ(ReadFileBytes(dir / "real/photo.jpg"), Bytes("turned twice"));
+    EXPECT_EQ(ReadFileBytes(dir / "real/photo.jpg"), Bytes("through three links"));
     EXPECT_FALSE(SafeWriteCanWrite(dir / "pics/loop.jpg"));
 }
 
@@ -157,7 +167,8 @@ TEST(SafeWrite, FailedWriteOfAHardLinkedFilePutsTheOldBytesBack)
         // The second flush is the file's own, after the rewrite; the first is the backup's.
         Injection inj{step, step == TSafeWriteStep::WriteChunk ? 3 : step == TSafeWriteStep::Sync ? 2 : 1, ENOSPC};
         ScopedHook hook(inj);
-        const std::string message = MessageOf([&] { SafeWriteFile(dir / "a.jpg", Large(3)); });
+        // Longer than the old bytes, so that the way back must shorten the file again.
+        const std::string message = MessageOf([&] { SafeWriteFile(dir / "a.jpg", Large(3, 4567)); });
         EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
         EXPECT_EQ(ReadFileBytes(dir / "b.jpg"), Large(2)) << static_cast<int>(step);
         EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"a.jpg", "b.jpg"}));
@@ -309,44 +320,54 @@ TEST(SafeWrite, FullFileSystemKeepsTheOldFile)
 
 namespace {
 
-// Stops the child half-way through its write: it tells the parent over a pipe and
-// waits there to be killed.
-int StopAtSecondChunk(TSafeWriteStep step, void *context)
+// Where a child's write stops: at the `at`-th step (of kind `step`, when given).
+struct Stop {
+    int fd;
+    std::optional<TSafeWriteStep> step;
+    int at;
+    int seen = 0;
+};
+
+int StopThere(TSafeWriteStep step, void *context)
 {
-    static int chunks = 0;
-    if (step == TSafeWriteStep::WriteChunk && ++chunks == 2) {
-        const int fd = *static_cast<int *>(context);
-        (void)!::write(fd, "!", 1);
+    auto *stop = static_cast<Stop *>(context);
+    if ((!stop->step || *stop->step == step) && ++stop->seen == stop->at) {
+        (void)!::write(stop->fd, "!", 1); // tell the parent, and wait there to be killed
         for (;;)
             ::pause();
     }
     return 0;
 }
 
-// Runs SafeWriteFile(path, bytes) in a child that is killed in the middle of it.
-void WriteAndKillHalfWay(const std::string &path, const std::vector<std::uint8_t> &bytes)
+// Runs SafeWriteFile(path, bytes) in a child, stops it at the given step, runs
+// `whileStopped` and kills it. False when the write ended before that step.
+bool WriteAndKill(const std::string &path, const std::vector<std::uint8_t> &bytes,
+                  std::optional<TSafeWriteStep> step, int at, const std::function<void()> &whileStopped = {})
 {
     int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
+    EXPECT_EQ(::pipe(pipeFds), 0);
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    EXPECT_GE(child, 0);
     if (child == 0) {
         ::close(pipeFds[0]);
-        SetSafeWriteHook(StopAtSecondChunk, &pipeFds[1]);
+        Stop stop{pipeFds[1], step, at};
+        SetSafeWriteHook(StopThere, &stop);
         try {
             SafeWriteFile(path, bytes);
         } catch (...) {
         }
-        ::_exit(3); // never reached while the hook holds the child
+        ::_exit(0);
     }
     ::close(pipeFds[1]);
     char c = 0;
-    EXPECT_EQ(::read(pipeFds[0], &c, 1), 1); // the child is now inside the write
+    const bool stopped = ::read(pipeFds[0], &c, 1) == 1;
     ::close(pipeFds[0]);
+    if (stopped && whileStopped)
+        whileStopped();
     ::kill(child, SIGKILL);
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return stopped;
 }
 
 } // namespace
@@ -356,7 +377,7 @@ TEST(SafeWrite, KilledMidWriteLeavesTheOldFileAndNothingElse)
     TempFolder dir;
     const std::string path = dir / "photo.jpg";
     SafeWriteFile(path, Large(8));
-    WriteAndKillHalfWay(path, Large(9));
+    ASSERT_TRUE(WriteAndKill(path, Large(9), TSafeWriteStep::WriteChunk, 2));
     EXPECT_EQ(ReadFileBytes(path), Large(8));
     // Nothing left needs a file system with unnamed temporary files.
     const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
@@ -365,26 +386,69 @@ TEST(SafeWrite, KilledMidWriteLeavesTheOldFileAndNothingElse)
     ::close(probe);
     EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"photo.jpg"});
 
-    WriteAndKillHalfWay(dir / "new.jpg", Large(9));
+    ASSERT_TRUE(WriteAndKill(dir / "new.jpg", Large(9), TSafeWriteStep::WriteChunk, 2));
     EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"photo.jpg"});
 }
 
-TEST(SafeWrite, KilledMidWriteOfAHardLinkedFileKeepsTheOldBytesInTheBackup)
+TEST(SafeWrite, AKillAtAnyStepOfAHardLinkedRewriteIsPutBackAtTheNextListing)
 {
-    // A file with two names cannot be replaced atomically: killed half-way through
-    // the rewrite in place, the old bytes survive in the backup beside it.
     TempFolder dir;
-    SafeWriteFile(dir / "a.jpg", Large(10));
+    const std::vector<std::uint8_t> old = Large(10), fresh = Large(11, 999);
+    SafeWriteFile(dir / "a.jpg", old);
     ASSERT_EQ(::link((dir / "a.jpg").c_str(), (dir / "b.jpg").c_str()), 0);
-    WriteAndKillHalfWay(dir / "a.jpg", Large(11));
-    const std::set<std::string> left = Entries(dir.path());
-    ASSERT_EQ(left.size(), 3u);
-    for (const auto &n : left) {
-        if (n != "a.jpg" && n != "b.jpg") {
-            EXPECT_EQ(n.rfind(".quillo-backup-", 0), 0u) << n;
-            EXPECT_EQ(ReadFileBytes(dir / n), Large(10));
-        }
+    int at = 1;
+    for (bool stopped = true; stopped; ++at) {
+        stopped = WriteAndKill(dir / "a.jpg", fresh, std::nullopt, at, [&] {
+            // The write is still running (only stopped): a listing leaves it alone.
+            EXPECT_TRUE(RollBackInterruptedWrites(dir.path()).Restored.empty()) << at;
+        });
+        const TRollBack rolledBack = RollBackInterruptedWrites(dir.path());
+        EXPECT_TRUE(rolledBack.Failed.empty()) << at;
+        const std::vector<std::uint8_t> now = ReadFileBytes(dir / "b.jpg");
+        EXPECT_TRUE(now == old || now == fresh) << "killed at step " << at;
+        EXPECT_EQ(ReadFileBytes(dir / "a.jpg"), now);
+        EXPECT_EQ(Stat(dir / "a.jpg").st_nlink, 2u);
+        EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"a.jpg", "b.jpg"})) << at;
+        if (now != old)
+            SafeWriteFile(dir / "b.jpg", old);
     }
+    EXPECT_GT(at, 10) << "too few steps to stop at";
+}
+
+TEST(SafeWrite, FlushesTheFolderLastAndReportsWhenThatFails)
+{
+    TempFolder dir;
+    TSafeWriteStep last = TSafeWriteStep::CreateTemp;
+    SetSafeWriteHook([](TSafeWriteStep step, void *context) { return *static_cast<TSafeWriteStep *>(context) = step, 0; },
+                     &last);
+    SafeWriteFile(dir / "a.jpg", Bytes("new"));
+    SetSafeWriteHook(nullptr);
+    EXPECT_EQ(last, TSafeWriteStep::SyncFolder);
+
+    Injection inj{TSafeWriteStep::SyncFolder, 1, EIO};
+    ScopedHook hook(inj);
+    const std::string message = MessageOf([&] { SafeWriteFile(dir / "a.jpg", Bytes("again")); });
+    EXPECT_NE(message.find(dir / "a.jpg"), std::string::npos) << message;
+    EXPECT_NE(message.find(std::strerror(EIO)), std::string::npos) << message;
+}
+
+TEST(SafeWrite, CanWriteAnswersAsTheWriteDoes)
+{
+    TempFolder dir;
+    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dir / "locked").c_str(), 0555), 0);
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0666), 0);
+    SafeWriteFile(dir / "ro.jpg", Bytes("x"));
+    ASSERT_EQ(::chmod((dir / "ro.jpg").c_str(), 0444), 0);
+    ASSERT_EQ(::symlink("ro.jpg", (dir / "to-ro.jpg").c_str()), 0);
+    ASSERT_EQ(::symlink("gone/x.jpg", (dir / "dangling.jpg").c_str()), 0);
+    SafeWriteFile(dir / "rw.jpg", Bytes("x"));
+    for (const std::string name : {"new.jpg", "rw.jpg", "ro.jpg", "to-ro.jpg", "sub", "pipe.jpg", "dangling.jpg",
+                                   "locked/new.jpg", "gone/new.jpg"}) {
+        const bool can = SafeWriteCanWrite(dir / name);
+        EXPECT_EQ(can, MessageOf([&] { SafeWriteFile(dir / name, Bytes("y")); }) == "(no error)") << name;
+    }
+    EXPECT_FALSE(SafeWriteCanWrite(""));
 }
 
 TEST(SafeWrite, RefusesFifosSocketsAndDevicesAtOnce)
@@ -398,8 +462,13 @@ TEST(SafeWrite, RefusesFifosSocketsAndDevicesAtOnce)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_FALSE(SafeWriteCanWrite(dir / "pipe.jpg"));
 
-    EXPECT_THROW(SafeWriteFile("/dev/null", Bytes("x")), Error);
-    EXPECT_TRUE(S_ISCHR(Stat("/dev/null").st_mode));
+    // A device node of the test's own (only root may make one): a refusal that
+    // slipped replaces this node, never the system's.
+    if (::mknod((dir / "null.jpg").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_THROW(SafeWriteFile(dir / "null.jpg", Bytes("x")), Error);
+        EXPECT_TRUE(S_ISCHR(Stat(dir / "null.jpg").st_mode));
+        ::unlink((dir / "null.jpg").c_str());
+    }
 
     // Reading one is refused at once too, never waiting for a writer.
     const std::string read = MessageOf([&] { ReadFileBytes(dir / "pipe.jpg"); });

@@ -223,6 +223,8 @@ void TfMain::QloController1AfterLoad(TQloController *, std::int64_t ATotalSize)
         --FStartTick;
     StatusPanels[4]->setText(
         Q(StatusRateText(QloController1.TotalSize(), ATotalSize, TicksSince(GetTickCount(), FStartTick), fs)));
+    if (const std::string restored = StatusRolledBackText(QloController1.RolledBack()); !restored.empty())
+        StatusPanels[6]->setText(FromBytes(restored));
     FListPopup = lvFilesModel->Count() > 0 ? PopupMenu2 : nullptr;
     NudgeListWidth(1, -1);
     ProcessMessages();

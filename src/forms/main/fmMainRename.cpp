@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renaming the selected file: the dialog, the question, the rename that never
-// replaces another file, and the picture written back under its new name.
+// Renaming the selected file: the dialog, the question, and the rename that never
+// replaces another file and never rewrites it.
 #include "forms/main/fmMain.h"
 
 #include "gui/FileNameText.h"
 #include "forms/Forms.h"
 #include "forms/fmRename.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Rename.h"
 #include "platform/Services.h"
@@ -75,31 +76,32 @@ void TfMain::lvFilesEdited(TListItem *Item, std::string &S)
     if (ExtractFileExt(S) != ext)
         S = S.substr(0, S.size() - ExtractFileExt(S).size()) + ext;
     const std::string newPath = ExtractFilePath(entry->FileName) + S;
-    // Refused names and existing files change nothing, as when the file system refuses.
+    // A refused rename changes nothing and says why: the file and the reason on
+    // lines of their own.
+    std::string reason;
     if (!IsAllowedNewName(S.substr(0, S.size() - ext.size()), ext)) {
+        reason = "The new name is not allowed: it may not be \".\" or \"..\" nor hold / \\ : * ? < > | \" "
+                 "or a control character";
+    } else {
+        try {
+            RenameFileNoReplace(entry->FileName, newPath);
+        } catch (const FileError &e) {
+            reason = e.Reason();
+        } catch (const std::exception &e) {
+            reason = e.what();
+        }
+    }
+    if (!reason.empty()) {
+        MessageService().Show("Cannot rename " + Item->Caption + " to " + S + ".\r\r" + entry->FileName + "\r" +
+                                  reason,
+                              ApplicationTitle(), TMsgButtons::Ok, TMsgIcon::Error);
         S = Item->Caption;
         return;
     }
-    try {
-        RenameFileNoReplace(entry->FileName, newPath);
-    } catch (const std::exception &) {
-        S = Item->Caption;
-        return;
-    }
+    // Only the name changes: the file keeps its bytes, times and inode, and the
+    // entry keeps its picture, which is still what the file holds.
     entry->FileName = newPath;
     entry->Image->FileName = newPath;
-
-    // A preloaded picture may differ from its file (a turn that could not be
-    // written back), so the file is made anew from it. An on-demand picture was
-    // read from this very file and is not written again.
-    if (!entry->Loaded || entry->Image->Picture.Empty())
-        return;
-    try {
-        entry->Image->SaveToFile(newPath);
-    } catch (const std::exception &e) {
-        // The safe write leaves the renamed file as it was.
-        MessageService().Show(e.what(), ApplicationTitle(), TMsgButtons::Ok, TMsgIcon::Error);
-    }
 }
 
 } // namespace quillo

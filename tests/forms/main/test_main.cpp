@@ -9,6 +9,7 @@
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "FakeMessages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,18 +29,9 @@
 #include <QHeaderView>
 
 using namespace quillo;
+using quillo::test::FakeMessages;
 
 namespace {
-
-class RecordingMessages final : public IMessageService {
-public:
-    TMsgResult Show(const std::string &text, const std::string &, TMsgButtons buttons, TMsgIcon) override
-    {
-        texts.push_back(text);
-        return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
-    }
-    std::vector<std::string> texts;
-};
 
 void WritePicture(const std::string &path, int w, int h, std::uint8_t shade)
 {
@@ -84,7 +76,7 @@ protected:
 
     QTemporaryDir dir;
     std::string root, pictures;
-    RecordingMessages messages;
+    FakeMessages messages;
 };
 
 } // namespace
