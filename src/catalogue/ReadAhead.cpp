@@ -9,19 +9,16 @@
 #include <mutex>
 #include <utility>
 
-#include <sys/stat.h>
-
 namespace quillo {
 
-std::optional<TFileIdentity> FileIdentityOf(const std::string &path)
+namespace {
+
+bool Reachable(const TFileIdentity &file)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return std::nullopt;
-    return TFileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                         static_cast<std::int64_t>(st.st_size),
-                         static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+    return file != TFileIdentity{};
 }
+
+} // namespace
 
 struct TReadAhead::TSlot {
     enum class TState { Waiting, Decoding, Ready, Failed, NoRoom };
@@ -29,7 +26,7 @@ struct TReadAhead::TSlot {
     TState State = TState::Waiting;
     bool Wanted = true;
     std::optional<TPicture> Picture;
-    std::optional<TFileIdentity> Identity; // of the file as it was read
+    TFileIdentity Identity; // of the file as it was read
     std::size_t Bytes = 0;
 
     bool Matches(const TReadAheadSource &other) const
@@ -149,7 +146,7 @@ void TReadAhead::Want(std::vector<TReadAheadSource> sources)
     shared_->Changed.notify_all();
 }
 
-std::optional<TPicture> TReadAhead::Take(const std::string &fileName, std::uint64_t heldContent)
+std::optional<TReadAheadPicture> TReadAhead::Take(const std::string &fileName, std::uint64_t heldContent)
 {
     std::shared_ptr<TSlot> slot;
     {
@@ -173,9 +170,9 @@ std::optional<TPicture> TReadAhead::Take(const std::string &fileName, std::uint6
         return std::nullopt;
     // Bytes held already are the entry's own; a file is used only when it is unchanged.
     if (slot->Source.Held ? slot->Source.Held->ContentId() != heldContent
-                          : !slot->Identity || shared_->IdentityOf(fileName) != slot->Identity)
+                          : !Reachable(slot->Identity) || shared_->IdentityOf(fileName) != slot->Identity)
         return std::nullopt;
-    return std::move(slot->Picture);
+    return TReadAheadPicture{std::move(*slot->Picture), slot->Identity};
 }
 
 bool TReadAhead::Pending(const std::string &fileName) const
@@ -207,7 +204,7 @@ void TReadAhead::Run(const std::shared_ptr<TShared> &shared, std::stop_token sto
         const TReadAheadSource source = slot->Source;
         lock.unlock();
 
-        std::optional<TFileIdentity> before;
+        TFileIdentity before;
         if (!source.Held)
             before = shared->IdentityOf(source.FileName);
         bool refused = false;
@@ -224,7 +221,7 @@ void TReadAhead::Run(const std::shared_ptr<TShared> &shared, std::stop_token sto
         };
         std::optional<TPicture> picture;
         try {
-            if (source.Held || before)
+            if (source.Held || Reachable(before))
                 picture = shared->Decoder(source, admit);
         } catch (const std::exception &) {
             // The owner loads it itself and reports what is wrong, as without reading ahead.
@@ -280,8 +277,8 @@ std::optional<TPicture> TReadAhead::DecodeSource(const TReadAheadSource &source,
     // The same load the owner would make, on a holder of the worker's own.
     TQloImageHolder holder;
     holder.LoadFromFile(source.FileName);
-    const std::optional<TFileIdentity> file = FileIdentityOf(source.FileName);
-    if (!admit(pixelBytes(holder.Picture) + static_cast<std::size_t>(file ? file->Size : 0)))
+    const TFileIdentity file = FileIdentityOf(source.FileName);
+    if (!admit(pixelBytes(holder.Picture) + static_cast<std::size_t>(std::max<std::int64_t>(file.Size, 0))))
         return std::nullopt;
     holder.Picture.DrawBitmap();
     return std::move(holder.Picture);

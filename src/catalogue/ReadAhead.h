@@ -10,6 +10,7 @@
 // nothing of the owner's: it works on its own picture holder, and tells the owner
 // that a decode ended through one posted call on the owner's thread.
 #include "imageview/Picture.h"
+#include "platform/Files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,22 +24,18 @@
 
 namespace quillo {
 
-// What tells one version of a file from another.
-struct TFileIdentity {
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    std::int64_t Size = 0;
-    std::int64_t ModifiedNs = 0;
-    friend bool operator==(const TFileIdentity &, const TFileIdentity &) = default;
-};
-// Follows symbolic links; nothing for a file that cannot be reached.
-std::optional<TFileIdentity> FileIdentityOf(const std::string &path);
-
 // One picture to read ahead: a file, or a picture whose bytes are held already (a
 // preloaded entry), which then only needs its pixels decoded.
 struct TReadAheadSource {
     std::string FileName;
     std::optional<TPicture> Held;
+};
+
+// A picture handed over, with the state of its file when it was read (all zero for
+// held bytes).
+struct TReadAheadPicture {
+    TPicture Picture;
+    TFileIdentity LoadedFrom;
 };
 
 class TReadAhead {
@@ -54,7 +51,8 @@ public:
                                                            const std::function<bool(std::size_t)> &admit)>;
     // Runs a call later on the owner's thread (queued, never at once).
     using TPost = std::function<void(std::function<void()> call)>;
-    using TIdentityOf = std::function<std::optional<TFileIdentity>(const std::string &path)>;
+    // All zero for a file that cannot be reached.
+    using TIdentityOf = std::function<TFileIdentity(const std::string &path)>;
 
     TReadAhead(TPost post, TDecoder decoder = DecodeSource, std::size_t ceiling = kDefaultCeiling,
                TIdentityOf identityOf = FileIdentityOf);
@@ -74,7 +72,7 @@ public:
     // it itself. A taken picture no longer counts against the ceiling. A picture read
     // ahead from held bytes is handed over only while the holder still holds that
     // content (`heldContent`, its ContentId): a turned picture is decoded anew.
-    std::optional<TPicture> Take(const std::string &fileName, std::uint64_t heldContent = 0);
+    std::optional<TReadAheadPicture> Take(const std::string &fileName, std::uint64_t heldContent = 0);
     // Whether `fileName` is read ahead or being read (the start-up waits for it).
     bool Pending(const std::string &fileName) const;
     std::size_t HeldBytes() const;

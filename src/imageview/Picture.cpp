@@ -170,7 +170,12 @@ void TPicture::ReadJpegMetadata(std::span<const std::uint8_t> bytes)
 {
     orientation_ = ExifOrientation(JpegExifData(bytes));
     std::vector<std::uint8_t> profile = JpegIccProfile(bytes);
-    profile_ = profile.empty() ? nullptr : std::make_shared<const Profile>(Profile{std::move(profile)});
+    profile_.reset();
+    if (!profile.empty()) {
+        auto made = std::make_shared<Profile>();
+        made->Bytes = std::move(profile);
+        profile_ = std::move(made);
+    }
     shown_.reset();
 }
 

@@ -5,6 +5,7 @@
 #include "imageview/Bitmap.h"
 #include "imageview/JpegImage.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -93,7 +94,8 @@ private:
     // a conversion to the display's colours (found out when first drawn).
     struct Profile {
         std::vector<std::uint8_t> Bytes;
-        mutable bool Unused = false;
+        // Copies on the GUI and read-ahead threads share it.
+        mutable std::atomic<bool> Unused{false};
     };
     std::shared_ptr<const Profile> profile_;
     // What DrawBitmap shows when it differs from the decoded pixels (turned upright

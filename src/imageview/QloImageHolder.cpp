@@ -93,10 +93,11 @@ void TQloImageHolder::LoadFromFile(const std::string &AFileName)
     Changed();
 }
 
-void TQloImageHolder::AdoptLoaded(TPicture loaded, const std::string &AFileName)
+void TQloImageHolder::AdoptLoaded(TPicture loaded, const std::string &AFileName, const TFileIdentity &loadedFrom)
 {
     Picture = std::move(loaded);
     FileName = AFileName;
+    FLoadedFrom = loadedFrom;
     Changed();
 }
 

@@ -48,8 +48,9 @@ public:
     void SetPicture(TPicture APicture);
     // Loads by extension; on failure the old picture and FileName stay. Throws Error.
     void LoadFromFile(const std::string &AFileName);
-    // Takes a picture another holder loaded from AFileName (read ahead), as if loaded here.
-    void AdoptLoaded(TPicture loaded, const std::string &AFileName);
+    // Takes a picture another holder loaded from AFileName (read ahead), as if loaded
+    // here; `loadedFrom` is the state of the file when it was read.
+    void AdoptLoaded(TPicture loaded, const std::string &AFileName, const TFileIdentity &loadedFrom);
     // Writes the held picture in its own format through the safe-write routine.
     void SaveToFile(const std::string &AFileName) const;
     // Where the picture is drawn in a client area of cw x ch (right/bottom exclusive).

@@ -48,9 +48,9 @@ struct FakeWorld {
                 ++posted;
                 changed.notify_all();
             },
-            Decoder(), ceiling, [this](const std::string &path) -> std::optional<TFileIdentity> {
+            Decoder(), ceiling, [this](const std::string &path) {
                 std::lock_guard l(lock);
-                return files.count(path) ? std::optional(files[path]) : std::nullopt;
+                return files.count(path) ? files[path] : TFileIdentity{};
             });
     }
     void Release(const std::string &name)
@@ -114,10 +114,11 @@ TEST_F(ReadAheadTest, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
         std::this_thread::sleep_for(50ms);
         world.Release("b");
     });
-    const std::optional<TPicture> b = readAhead->Take("b");
+    const std::optional<TReadAheadPicture> b = readAhead->Take("b");
     later.join();
     ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 2);
+    EXPECT_EQ(b->Picture.Width(), 2);
+    EXPECT_EQ(b->LoadedFrom, world.files["b"]);
     EXPECT_EQ(world.Decodes("b"), 1);
     EXPECT_FALSE(readAhead->Take("b")); // handed over once
     EXPECT_FALSE(readAhead->Take("c")); // never asked for
@@ -153,7 +154,7 @@ TEST_F(ReadAheadTest, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
     ASSERT_TRUE(world.WaitFor([&] { return world.posted == 2; }));
     {
         std::lock_guard l(world.lock);
-        world.files["a"].ModifiedNs = 2; // touched since
+        world.files["a"].MTimeNs = 2; // touched since
         world.files["b"].Size = 100;     // the same file
     }
     EXPECT_FALSE(readAhead->Take("a"));

@@ -70,16 +70,17 @@ int TfMain::FirstRowToShow() const
 void TfMain::ShowEntry(TCallbackLoadData *entry)
 {
     TQloImageHolder &holder = *entry->Image;
-    std::optional<TPicture> ready = FReadAhead->Take(entry->FileName, entry->Loaded ? holder.Picture.ContentId() : 0);
+    std::optional<TReadAheadPicture> ready =
+        FReadAhead->Take(entry->FileName, entry->Loaded ? holder.Picture.ContentId() : 0);
     if (entry->FileName == FNamedPicture)
         FNamedPicture.clear();
     if (entry->Loaded) {
         // A preloaded entry keeps its bytes only; the decoded pixels live in the view.
-        SetViewPicture(ready ? &*ready : &holder.Picture);
+        SetViewPicture(ready ? &ready->Picture : &holder.Picture);
         return;
     }
     if (ready)
-        holder.AdoptLoaded(std::move(*ready), entry->FileName);
+        holder.AdoptLoaded(std::move(ready->Picture), entry->FileName, ready->LoadedFrom);
     else
         holder.LoadFromFile(entry->FileName);
     SetViewPicture(&holder.Picture);
