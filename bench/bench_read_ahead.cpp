@@ -14,6 +14,7 @@
 #include "imageview/view/QloImage.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/PageBlocks.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -160,6 +162,7 @@ int main(int argc, char **argv)
     const Run list = Measure(steps, pauseMs, [&] {
         fMain->lvFiles->selectRow(++row);
         fMain->QloImage1->repaint(); // the view decodes when it paints what it lacks
+        QApplication::processEvents(); // the next read-ahead starts after the paint
     });
     runPeer(10);
 
@@ -175,8 +178,9 @@ int main(int argc, char **argv)
         });
     };
     fMain->acFullScreenExecute();
-    runPeer(10);
     const long residentKb = ResidentKb();
+    const TPageBlockStats blocks = PageBlockStats();
+    runPeer(10);
 
     const double peer = Median(djpegMs);
     std::printf("%d files of %zu bytes (6000 x 4000), none preloaded; pause %.0f ms\n", files, jpeg.size(), pauseMs);
@@ -189,7 +193,8 @@ int main(int argc, char **argv)
     };
     report("main list", list);
     report("viewer", inViewer);
-    std::printf("resident after %d steps: %.1f MB\n", 2 * steps, residentKb / 1024.0);
+    std::printf("resident after %d steps: %.1f MB (large blocks in use %.1f MB, cached %.1f MB)\n", 2 * steps,
+                residentKb / 1024.0, blocks.LiveBytes / 1048576.0, blocks.CachedBytes / 1048576.0);
     DestroyApplicationWindows();
     return 0;
 }

@@ -11,6 +11,7 @@ packages=(
   xclip python3-pil ccache
   libturbojpeg0-dev libexiv2-dev liblcms2-dev libheif-dev libavif-dev qt6-image-formats-plugins
   webp netpbm libheif-examples exiv2
+  feh
 )
 missing=()
 for p in "${packages[@]}"; do

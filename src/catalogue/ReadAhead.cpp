@@ -48,6 +48,9 @@ struct TReadAhead::TShared {
     std::size_t Ceiling = 0;
     TReadAhead *Owner = nullptr; // read on the owner's thread only
     bool Stopping = false;
+    // From a Take to the next Want: the step that took a picture has not said yet
+    // what it wants next, and a picture behind, started now, would hold up the one ahead.
+    bool AwaitingWant = false;
 
     std::size_t Held() const
     {
@@ -68,6 +71,8 @@ struct TReadAhead::TShared {
 
     std::shared_ptr<TSlot> NextJob() const
     {
+        if (AwaitingWant)
+            return nullptr;
         std::size_t busy = 0;
         for (const auto &slot : Slots)
             if (slot->State == TSlot::TState::Ready || slot->State == TSlot::TState::Decoding)
@@ -142,6 +147,7 @@ void TReadAhead::Want(std::vector<TReadAheadSource> sources)
         }
         shared_->Slots = std::move(next);
         shared_->RetryRefused();
+        shared_->AwaitingWant = false;
     }
     shared_->Changed.notify_all();
 }
@@ -155,17 +161,25 @@ std::optional<TReadAheadPicture> TReadAhead::Take(const std::string &fileName, s
         auto found = std::find_if(slots.begin(), slots.end(), [&](const auto &s) {
             return s->Source.FileName == fileName && (s->Wanted || s->State == TSlot::TState::Decoding);
         });
-        if (found == slots.end())
+        if (found == slots.end()) {
+            shared_->AwaitingWant = true;
             return std::nullopt;
-        slot = *found;
-        if (slot->State == TSlot::TState::Decoding) {
-            slot->Wanted = true; // never decoded twice: its result is the one wanted
-            shared_->Changed.wait(lock, [&] { return slot->State != TSlot::TState::Decoding; });
         }
+        slot = *found;
+        const bool busy = std::any_of(slots.begin(), slots.end(),
+                                      [](const auto &s) { return s->State == TSlot::TState::Decoding; });
+        // A decode running for it is waited for (never decoded twice). So is one about
+        // to start on an idle worker; behind another decode, the caller is quicker.
+        if (slot->State == TSlot::TState::Decoding || (slot->State == TSlot::TState::Waiting && !busy)) {
+            slot->Wanted = true;
+            shared_->Changed.notify_all();
+            shared_->Changed.wait(lock, [&] {
+                return slot->State != TSlot::TState::Decoding && slot->State != TSlot::TState::Waiting;
+            });
+        }
+        shared_->AwaitingWant = true;
         slots.erase(std::remove(slots.begin(), slots.end(), slot), slots.end());
-        shared_->RetryRefused();
     }
-    shared_->Changed.notify_all();
     if (slot->State != TSlot::TState::Ready || !slot->Picture)
         return std::nullopt;
     // Bytes held already are the entry's own; a file is used only when it is unchanged.

@@ -68,8 +68,11 @@ public:
     // Wants nothing (a folder change, a new list order).
     void Clear() { Want({}); }
     // The picture of `fileName` when it was read ahead from the file as it is now;
-    // waits for its decode when one is running. Nothing otherwise: the caller loads
-    // it itself. A taken picture no longer counts against the ceiling. A picture read
+    // waits for its decode when one is running or about to start on an idle worker.
+    // Nothing otherwise: the caller loads
+    // it itself. The worker then starts nothing new until the next Want, which says
+    // what the step wants next; a taken picture no longer counts against the ceiling.
+    // A picture read
     // ahead from held bytes is handed over only while the holder still holds that
     // content (`heldContent`, its ContentId): a turned picture is decoded anew.
     std::optional<TReadAheadPicture> Take(const std::string &fileName, std::uint64_t heldContent = 0);

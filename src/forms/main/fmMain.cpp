@@ -293,7 +293,7 @@ void TfMain::lvFilesSelectItem(TListItem *Item, bool Selected)
     // A row left for another is followed by that row's selection; no row at all
     // means the catalogue goes, and what was read ahead with it.
     if (Selected)
-        ReadAheadAround(entry);
+        ReadAheadAfterPaint();
     else if (!Item)
         ReadAheadAround(nullptr);
     FViewPopup = Selected ? PopupMenu1 : nullptr;

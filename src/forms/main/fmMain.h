@@ -201,6 +201,7 @@ private:
     // Read-ahead (fmMainReadAhead.cpp).
     void ShowEntry(TCallbackLoadData *entry);
     void ReadAheadAround(const TCallbackLoadData *entry);
+    void ReadAheadAfterPaint();
     void ReadAheadDone(const std::string &fileName);
     int FirstRowToShow() const;
 
@@ -221,6 +222,7 @@ private:
     bool FBoundsRestored = false;         // the settings sized (and maybe placed) the window
     std::unique_ptr<TReadAhead> FReadAhead;
     int FReadAheadRow = -1;      // the row read ahead from, for the direction of travel
+    bool FReadAheadQueued = false;
     std::string FNamedPicture;   // the picture named on the command line, until shown
 };
 

@@ -86,6 +86,23 @@ void TfMain::ShowEntry(TCallbackLoadData *entry)
     SetViewPicture(&holder.Picture);
 }
 
+void TfMain::ReadAheadAfterPaint()
+{
+    // Queued behind the repaint the selection asked for: a decode started now would
+    // take the cores the paint needs. Steps faster than that read ahead once, for the
+    // row they end on.
+    if (FReadAheadQueued)
+        return;
+    FReadAheadQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FReadAheadQueued = false;
+            ReadAheadAround(FCurrentEntry);
+        },
+        Qt::QueuedConnection);
+}
+
 void TfMain::ReadAheadAround(const TCallbackLoadData *entry)
 {
     const int row = entry ? lvFilesModel->IndexOfData(entry) : -1;
