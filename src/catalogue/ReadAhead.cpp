@@ -172,6 +172,10 @@ std::optional<TReadAheadPicture> TReadAhead::Take(const std::string &fileName, s
         // to start on an idle worker; behind another decode, the caller is quicker.
         if (slot->State == TSlot::TState::Decoding || (slot->State == TSlot::TState::Waiting && !busy)) {
             slot->Wanted = true;
+            // First in line, and started even when an earlier step is still to say
+            // what it wants next.
+            std::rotate(slots.begin(), found, found + 1);
+            shared_->AwaitingWant = false;
             shared_->Changed.notify_all();
             shared_->Changed.wait(lock, [&] {
                 return slot->State != TSlot::TState::Decoding && slot->State != TSlot::TState::Waiting;

@@ -109,7 +109,7 @@ TEST_F(ReadAheadTest, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
     ASSERT_TRUE(world.WaitFor([&] { return world.decodes["b"] == 1; }));
     // The direction turns and turns back while b is decoded: b is not started again.
     readAhead->Want(Files({"a"}));
-    readAhead->Want(Files({"b"}));
+    readAhead->Want(Files({"b", "a"}));
     std::thread later([&] {
         std::this_thread::sleep_for(50ms);
         world.Release("b");
@@ -122,6 +122,9 @@ TEST_F(ReadAheadTest, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
     EXPECT_EQ(world.Decodes("b"), 1);
     EXPECT_FALSE(readAhead->Take("b")); // handed over once
     EXPECT_FALSE(readAhead->Take("c")); // never asked for
+    // Two steps before the first says what it wants next: the second still gets a.
+    world.Release("a");
+    EXPECT_TRUE(readAhead->Take("a"));
 }
 
 TEST_F(ReadAheadTest, WhatIsNoLongerWantedIsDroppedOrDiscarded)
