@@ -22,14 +22,18 @@ struct FakeWorld {
     std::map<std::string, int> decodes;
     std::map<std::string, bool> released;
     std::map<std::string, TFileIdentity> files;
-    std::size_t cost = 60;
     int posted = 0;
 
-    TReadAhead::TDecoder Decoder()
+    FakeWorld()
     {
-        return [this](const TReadAheadSource &source, const std::function<bool(std::size_t)> &admit)
-                   -> std::optional<TPicture> {
-            if (!admit(cost))
+        for (const char *name : {"a", "b", "c"})
+            files[name] = {1, static_cast<std::uint64_t>(name[0]), 100, 1};
+    }
+    std::unique_ptr<TReadAhead> Make(std::size_t ceiling = 1000)
+    {
+        const auto decoder = [this](const TReadAheadSource &source, const std::function<bool(std::size_t)> &admit)
+            -> std::optional<TPicture> {
+            if (!admit(60))
                 return std::nullopt;
             std::unique_lock l(lock);
             ++decodes[source.FileName];
@@ -39,16 +43,13 @@ struct FakeWorld {
             picture.AssignBitmap(TBitmap(2, 1));
             return picture;
         };
-    }
-    std::unique_ptr<TReadAhead> Make(std::size_t ceiling = 1000)
-    {
         return std::make_unique<TReadAhead>(
             [this](std::function<void()>) {
                 std::lock_guard l(lock);
                 ++posted;
                 changed.notify_all();
             },
-            Decoder(), ceiling, [this](const std::string &path) {
+            decoder, ceiling, [this](const std::string &path) {
                 std::lock_guard l(lock);
                 return files.count(path) ? files[path] : TFileIdentity{};
             });
@@ -79,16 +80,6 @@ std::vector<TReadAheadSource> Files(std::initializer_list<const char *> names)
     return sources;
 }
 
-class ReadAheadTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        for (const char *name : {"a", "b", "c"})
-            world.files[name] = {1, static_cast<std::uint64_t>(name[0]), 100, 1};
-    }
-    FakeWorld world;
-};
-
 } // namespace
 
 TEST(ReadAheadRows, NextInTheDirectionOfTravelThenTheOneBehindWrappingAround)
@@ -102,8 +93,9 @@ TEST(ReadAheadRows, NextInTheDirectionOfTravelThenTheOneBehindWrappingAround)
     EXPECT_TRUE(ReadAheadRows(0, -1, 1).empty());
 }
 
-TEST_F(ReadAheadTest, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
+TEST(ReadAhead, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
 {
+    FakeWorld world;
     auto readAhead = world.Make();
     readAhead->Want(Files({"b", "a"}));
     ASSERT_TRUE(world.WaitFor([&] { return world.decodes["b"] == 1; }));
@@ -127,8 +119,9 @@ TEST_F(ReadAheadTest, AStepWaitsForTheDecodeInProgressAndNeverDecodesTwice)
     EXPECT_TRUE(readAhead->Take("a"));
 }
 
-TEST_F(ReadAheadTest, WhatIsNoLongerWantedIsDroppedOrDiscarded)
+TEST(ReadAhead, WhatIsNoLongerWantedIsDroppedOrDiscarded)
 {
+    FakeWorld world;
     auto readAhead = world.Make();
     world.Release("a");
     readAhead->Want(Files({"a", "b"}));
@@ -148,8 +141,9 @@ TEST_F(ReadAheadTest, WhatIsNoLongerWantedIsDroppedOrDiscarded)
     EXPECT_FALSE(readAhead->Take("c"));
 }
 
-TEST_F(ReadAheadTest, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
+TEST(ReadAhead, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
 {
+    FakeWorld world;
     auto readAhead = world.Make();
     world.Release("a");
     world.Release("b");
@@ -176,8 +170,9 @@ TEST_F(ReadAheadTest, AFileChangedSinceItWasReadIsReadAgainByTheCaller)
     EXPECT_FALSE(readAhead->Take("a", held.ContentId() + 1)); // the holder's picture was turned since
 }
 
-TEST_F(ReadAheadTest, AtMostTwoPicturesWithinTheCeilingAndRoomMadeByATakeIsUsedNext)
+TEST(ReadAhead, AtMostTwoPicturesWithinTheCeilingAndRoomMadeByATakeIsUsedNext)
 {
+    FakeWorld world;
     auto readAhead = world.Make(100);
     world.Release("a");
     world.Release("b");
@@ -194,10 +189,9 @@ TEST_F(ReadAheadTest, AtMostTwoPicturesWithinTheCeilingAndRoomMadeByATakeIsUsedN
     EXPECT_EQ(world.Decodes("c"), 0); // no room beside b
 }
 
-TEST_F(ReadAheadTest, GoingAwayDuringADecodeNeitherWaitsForItNorReportsItLater)
+TEST(ReadAhead, GoingAwayDuringADecodeNeitherWaitsForItNorReportsItLater)
 {
     static FakeWorld lasting; // the worker may still use it after the test
-    lasting.files = world.files;
     auto readAhead = lasting.Make();
     readAhead->Want(Files({"a"}));
     ASSERT_TRUE(lasting.WaitFor([&] { return lasting.decodes["a"] == 1; }));
