@@ -193,13 +193,12 @@ std::optional<TReadAheadPicture> TReadAhead::Take(const std::string &fileName, s
     return TReadAheadPicture{std::move(*slot->Picture), slot->Identity};
 }
 
-bool TReadAhead::Pending(const std::string &fileName) const
+bool TReadAhead::InProgress(const std::string &fileName) const
 {
     std::lock_guard guard(shared_->Lock);
     return std::any_of(shared_->Slots.begin(), shared_->Slots.end(), [&](const auto &s) {
         return s->Wanted && s->Source.FileName == fileName &&
-               (s->State == TSlot::TState::Waiting || s->State == TSlot::TState::Decoding ||
-                s->State == TSlot::TState::Ready);
+               (s->State == TSlot::TState::Waiting || s->State == TSlot::TState::Decoding);
     });
 }
 

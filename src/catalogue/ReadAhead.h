@@ -76,8 +76,8 @@ public:
     // ahead from held bytes is handed over only while the holder still holds that
     // content (`heldContent`, its ContentId): a turned picture is decoded anew.
     std::optional<TReadAheadPicture> Take(const std::string &fileName, std::uint64_t heldContent = 0);
-    // Whether `fileName` is read ahead or being read (the start-up waits for it).
-    bool Pending(const std::string &fileName) const;
+    // Whether `fileName` is wanted and its decode not yet ended.
+    bool InProgress(const std::string &fileName) const;
     std::size_t HeldBytes() const;
 
     // On the owner's thread, after each decode that ended (well or not).

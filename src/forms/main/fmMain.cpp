@@ -134,7 +134,8 @@ void TfMain::ShowMainAndCloseSplash()
         SelectFolder(folder);
         fileNamed = !file.empty() && SelectFile(file);
     }
-    FNamedPicture.clear(); // shown by now, or not in the list: no longer read ahead
+    if (!FShowWhenDecoded)
+        FNamedPicture.clear(); // shown by now, or not in the list: no longer read ahead
     show();
     // Let the main window draw before the splash goes (the only deliberate wait).
     QTimer::singleShot(250, this, [this, named, fileNamed] {

@@ -224,6 +224,7 @@ private:
     int FReadAheadRow = -1;      // the row read ahead from, for the direction of travel
     bool FReadAheadQueued = false;
     std::string FNamedPicture;   // the picture named on the command line, until shown
+    bool FShowWhenDecoded = false; // the selected row shows the named picture once decoded
 };
 
 } // namespace quillo

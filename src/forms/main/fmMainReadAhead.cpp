@@ -43,19 +43,26 @@ void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
     FStartFolder = folder;
     FStartFile = fileName;
     FNamedPicture = fileName.empty() ? std::string() : IncludeTrailingPathDelimiter(folder) + fileName;
-    // Decoded while the splash is up, unless main() started it even earlier.
-    if (!FNamedPicture.empty() && !FReadAhead->Pending(FNamedPicture))
-        FReadAhead->Want({{FNamedPicture, std::nullopt}});
+    if (FNamedPicture.empty())
+        return;
+    // Decoded while the splash is up (main() may have started it already). The
+    // start-up wait lets the splash show while the program starts; with a picture
+    // named, the window comes up soon and shows the picture once it is decoded.
+    FReadAhead->Want({{FNamedPicture, std::nullopt}});
+    if (tmrStartup->isActive())
+        tmrStartup->start(kNamedPictureSplashMs);
 }
 
 void TfMain::ReadAheadDone(const std::string &fileName)
 {
-    // The start-up wait lets the splash show while the program starts; with a picture
-    // named, that picture is what the person waits for, so it ends when it is ready.
-    if (FNamedPicture.empty() || fileName != FNamedPicture || !tmrStartup->isActive())
+    if (!FShowWhenDecoded || !FCurrentEntry || FCurrentEntry->FileName != fileName)
         return;
-    const int elapsed = kStartupDelayMs - tmrStartup->remainingTime();
-    tmrStartup->start(std::max(0, kNamedPictureSplashMs - elapsed));
+    FShowWhenDecoded = false;
+    try {
+        ShowEntry(FCurrentEntry);
+    } catch (const std::exception &) {
+        // As for any selection: an unreadable picture leaves the view empty.
+    }
 }
 
 int TfMain::FirstRowToShow() const
@@ -70,10 +77,16 @@ int TfMain::FirstRowToShow() const
 void TfMain::ShowEntry(TCallbackLoadData *entry)
 {
     TQloImageHolder &holder = *entry->Image;
+    FShowWhenDecoded = false;
+    if (entry->FileName == FNamedPicture && FReadAhead->InProgress(FNamedPicture)) {
+        // The window comes up meanwhile; the picture follows when decoded.
+        SetViewPicture(nullptr);
+        FShowWhenDecoded = true;
+        return;
+    }
+    FNamedPicture.clear(); // shown now, or passed over
     std::optional<TReadAheadPicture> ready =
         FReadAhead->Take(entry->FileName, entry->Loaded ? holder.Picture.ContentId() : 0);
-    if (entry->FileName == FNamedPicture)
-        FNamedPicture.clear();
     if (entry->Loaded) {
         // A preloaded entry keeps its bytes only; the decoded pixels live in the view.
         SetViewPicture(ready ? &ready->Picture : &holder.Picture);
