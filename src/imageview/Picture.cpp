@@ -15,7 +15,12 @@ namespace {
 
 struct FormatTable {
     std::mutex lock;
-    std::vector<TFileFormat> formats{{"bmp", "Bitmap", TGraphicKind::Bitmap}};
+    std::vector<TFileFormat> formats{
+        {"bmp", "Bitmap", TGraphicKind::Bitmap}, {"png", "PNG", TGraphicKind::Png},
+        {"gif", "GIF", TGraphicKind::Gif},       {"tif", "TIFF", TGraphicKind::Tiff},
+        {"tiff", "TIFF", TGraphicKind::Tiff},    {"webp", "WebP", TGraphicKind::WebP},
+        {"heic", "HEIF", TGraphicKind::Heif},    {"heif", "HEIF", TGraphicKind::Heif},
+        {"avif", "AVIF", TGraphicKind::Avif}};
     std::atomic<std::uint64_t> generation{1};
 };
 
@@ -42,7 +47,7 @@ std::atomic<std::uint64_t> gLastContentId{0};
 
 void TPicture::NewContent()
 {
-    id_ = (bitmap_ || jpeg_) ? ++gLastContentId : 0;
+    id_ = (bitmap_ || jpeg_ || coded_) ? ++gLastContentId : 0;
 }
 
 void TPictureFormats::Register(const std::string &extension, const std::string &description, TGraphicKind kind)
@@ -82,16 +87,17 @@ std::optional<TFileFormat> TPictureFormats::Find(const std::string &extension)
     return std::nullopt;
 }
 
-// The JPEG object is copied rather than shared: it caches decoded pixels, and those
-// belong to one picture. Its compressed bytes are shared by the copy all the same.
+// The JPEG and coded objects are copied rather than shared: they cache decoded
+// pixels, and those belong to one picture. Their bytes are shared by the copy all the same.
 TPicture::TPicture(const TPicture &other)
     : bitmap_(other.bitmap_), jpeg_(other.jpeg_ ? std::make_shared<TJPEGImage>(*other.jpeg_) : nullptr),
-      id_(other.id_)
+      coded_(other.coded_ ? std::make_shared<TCodedImage>(*other.coded_) : nullptr), id_(other.id_)
 {
 }
 
 TPicture::TPicture(TPicture &&other) noexcept
-    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), id_(std::exchange(other.id_, 0))
+    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), coded_(std::move(other.coded_)),
+      id_(std::exchange(other.id_, 0))
 {
 }
 
@@ -100,9 +106,11 @@ TPicture &TPicture::operator=(TPicture &&other) noexcept
     if (this != &other) {
         bitmap_ = std::move(other.bitmap_);
         jpeg_ = std::move(other.jpeg_);
+        coded_ = std::move(other.coded_);
         id_ = std::exchange(other.id_, 0);
         other.bitmap_.reset();
         other.jpeg_.reset();
+        other.coded_.reset();
     }
     return *this;
 }
@@ -122,23 +130,26 @@ TGraphicKind TPicture::Kind() const
         return TGraphicKind::Bitmap;
     if (jpeg_)
         return TGraphicKind::Jpeg;
+    if (coded_)
+        return coded_->Kind();
     return TGraphicKind::None;
 }
 
 int TPicture::Width() const
 {
-    return bitmap_ ? bitmap_->Width() : jpeg_ ? jpeg_->Width() : 0;
+    return bitmap_ ? bitmap_->Width() : jpeg_ ? jpeg_->Width() : coded_ ? coded_->Width() : 0;
 }
 
 int TPicture::Height() const
 {
-    return bitmap_ ? bitmap_->Height() : jpeg_ ? jpeg_->Height() : 0;
+    return bitmap_ ? bitmap_->Height() : jpeg_ ? jpeg_->Height() : coded_ ? coded_->Height() : 0;
 }
 
 void TPicture::Clear()
 {
     bitmap_.reset();
     jpeg_.reset();
+    coded_.reset();
     id_ = 0;
 }
 
@@ -146,6 +157,7 @@ void TPicture::AssignBitmap(TBitmap bitmap)
 {
     bitmap_ = std::make_shared<const TBitmap>(std::move(bitmap));
     jpeg_.reset();
+    coded_.reset();
     NewContent();
 }
 
@@ -153,11 +165,14 @@ void TPicture::AssignJpeg(const TJPEGImage &jpeg)
 {
     jpeg_ = std::make_shared<TJPEGImage>(jpeg);
     bitmap_.reset();
+    coded_.reset();
     NewContent();
 }
 
 void TPicture::ReplacePixels(TBitmap bitmap)
 {
+    if (coded_)
+        throw Error(std::string("Cannot write a ") + CodedKindName(coded_->Kind()) + " picture anew");
     if (jpeg_) {
         jpeg_->Assign(std::move(bitmap));
         NewContent();
@@ -172,6 +187,8 @@ TBitmap TPicture::ToBitmap() const
         return *bitmap_;
     if (jpeg_)
         return jpeg_->ToBitmap();
+    if (coded_)
+        return coded_->ToBitmap();
     return TBitmap();
 }
 
@@ -181,6 +198,8 @@ const TBitmap &TPicture::DrawBitmap() const
         return *bitmap_;
     if (jpeg_)
         return jpeg_->Bitmap();
+    if (coded_)
+        return coded_->Bitmap();
     return EmptyBitmap();
 }
 
@@ -188,6 +207,8 @@ void TPicture::ReleaseDecoded()
 {
     if (jpeg_)
         jpeg_->ReleaseDecoded();
+    if (coded_)
+        coded_->ReleaseDecoded();
 }
 
 void TPicture::LoadFromFile(const std::string &path)
@@ -218,6 +239,14 @@ void TPicture::LoadFromFile(const std::string &path)
         }
         case TGraphicKind::None:
             throw Error("no reader for this format");
+        default: {
+            auto coded = std::make_shared<TCodedImage>();
+            coded->LoadFromBlock(format->Kind, std::move(bytes));
+            coded->SourceName = path;
+            loaded.coded_ = std::move(coded);
+            loaded.NewContent();
+            break;
+        }
         }
     } catch (const Error &e) {
         throw Error("Cannot load \"" + path + "\" as " + format->Description + ": " + e.what());
@@ -231,6 +260,8 @@ std::vector<std::uint8_t> TPicture::SaveToBytes() const
         return WriteBmp(*bitmap_);
     if (jpeg_)
         return jpeg_->SaveToBytes();
+    if (coded_)
+        return coded_->SaveToBytes();
     throw Error("No picture to save");
 }
 

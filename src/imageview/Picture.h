@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The picture container (a bitmap, a JPEG picture, or none) and the process-wide
-// table of picture file formats by extension.
+// The picture container (a bitmap, a JPEG picture, a picture of a format Quillo
+// only reads, or none) and the process-wide table of picture file formats by extension.
 #include "imageview/Bitmap.h"
+#include "imageview/CodedImage.h"
 #include "imageview/JpegImage.h"
 
 #include <cstdint>
@@ -13,7 +14,8 @@
 
 namespace quillo {
 
-enum class TGraphicKind { None, Bitmap, Jpeg };
+// Png to Avif are held as TCodedImage: read and shown, written only as the bytes read.
+enum class TGraphicKind { None, Bitmap, Jpeg, Png, Gif, Tiff, WebP, Heif, Avif };
 
 struct TFileFormat {
     std::string Extension;   // without the dot, lower case
@@ -21,7 +23,8 @@ struct TFileFormat {
     TGraphicKind Kind;
 };
 
-// "bmp" is known from the start; the view registers "jpg" and "jpeg" ("JPEG").
+// "bmp" and the formats Quillo only reads (png, gif, tif, tiff, webp, heic, heif,
+// avif) are known from the start; the view registers "jpg" and "jpeg" ("JPEG").
 class TPictureFormats {
 public:
     static void Register(const std::string &extension, const std::string &description, TGraphicKind kind);
@@ -53,13 +56,14 @@ public:
     void AssignJpeg(const TJPEGImage &jpeg);
     // Replaces the pixels and keeps the kind: a JPEG picture drops its compressed
     // bytes and will be encoded anew. An empty picture becomes a bitmap picture.
+    // A picture of a read-only format cannot be written anew: Error.
     void ReplacePixels(TBitmap bitmap);
 
     // A full-size bitmap copy (a JPEG picture is decoded).
     TBitmap ToBitmap() const;
     // The pixels to draw, without a copy (a JPEG picture is decoded once and kept).
     const TBitmap &DrawBitmap() const;
-    // Lets a JPEG picture forget its decoded pixels (a view that keeps its own
+    // Lets a JPEG or read-only-format picture forget its decoded pixels (a view that keeps its own
     // display copy); they are decoded again when next needed.
     void ReleaseDecoded();
 
@@ -69,6 +73,7 @@ public:
 
     const TBitmap *AsBitmap() const { return bitmap_.get(); }
     const TJPEGImage *AsJpeg() const { return jpeg_.get(); }
+    const TCodedImage *AsCoded() const { return coded_.get(); }
 
     // Kind chosen by the extension through the format table. Throws Error.
     void LoadFromFile(const std::string &path);
@@ -81,6 +86,7 @@ private:
 
     std::shared_ptr<const TBitmap> bitmap_;
     std::shared_ptr<TJPEGImage> jpeg_;
+    std::shared_ptr<TCodedImage> coded_;
     std::uint64_t id_ = 0;
 };
 
