@@ -35,7 +35,9 @@ public:
     {
         if (data.empty())
             throw Error("The file is empty");
-        if (!QImageReader::supportedImageFormats().contains(QByteArray(format)))
+        // The plugins present do not change while the program runs.
+        static const QList<QByteArray> installed = QImageReader::supportedImageFormats();
+        if (!installed.contains(QByteArray(format)))
             throw Error(std::string("no reader for this format is installed (Qt's \"") + format + "\" image plugin)");
         buffer_.open(QIODevice::ReadOnly);
         reader_.setDevice(&buffer_);
