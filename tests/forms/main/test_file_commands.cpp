@@ -419,7 +419,7 @@ TEST_F(FileCommandsTest, AFileWhoseNameIsNotUtf8IsRenamedFromItsOwnBytes)
     EXPECT_EQ(SelectedCaption(), "cafe.jpg");
 }
 
-TEST_F(FileCommandsTest, ReadOnlyFormatsAreShownRenamedAndCopiedButNotTurned)
+TEST_F(FileCommandsTest, ReadOnlyFormatsAreShownCopiedAndRenamedButNotTurned)
 {
     QImage shot(6, 4, QImage::Format_ARGB32);
     shot.fill(qRgba(0, 200, 0, 255));
@@ -440,6 +440,14 @@ TEST_F(FileCommandsTest, ReadOnlyFormatsAreShownRenamedAndCopiedButNotTurned)
               (TRGBQuad{static_cast<std::uint8_t>(workspace.blue()), static_cast<std::uint8_t>(workspace.green()),
                         static_cast<std::uint8_t>(workspace.red()), 0}))
         << "a transparent pixel shows the workspace colour";
+    struct : IClipboardService {
+        void SetBitmap(const TBitmap &b) override { last = b; }
+        TBitmap last;
+    } clipboard;
+    SetClipboardService(&clipboard);
+    fMain->acCopy->trigger();
+    SetClipboardService(nullptr);
+    EXPECT_EQ(clipboard.last, shown.DrawBitmap()) << "the clipboard gets the picture as shown";
 
     fMain->Action1->trigger(); // F6
     ASSERT_EQ(messages.shown.size(), 1u);
