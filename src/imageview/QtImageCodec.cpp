@@ -38,7 +38,8 @@ public:
         // The plugins present do not change while the program runs.
         static const QList<QByteArray> installed = QImageReader::supportedImageFormats();
         if (!installed.contains(QByteArray(format)))
-            throw Error(std::string("no reader for this format is installed (Qt's \"") + format + "\" image plugin)");
+            throw Error(std::string("no reader for this format is installed (Qt's \"") + format +
+                        "\" image plugin; TIFF and WebP come with Debian's qt6-image-formats-plugins)");
         buffer_.open(QIODevice::ReadOnly);
         reader_.setDevice(&buffer_);
         reader_.setFormat(format);
