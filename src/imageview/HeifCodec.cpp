@@ -73,6 +73,12 @@ public:
         const std::uint8_t *plane = heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
         if (!plane || width <= 0 || height <= 0 || stride < width * (alpha ? 4 : 3))
             throw Error("libheif gave no usable pixels");
+        // The coded stream states a size of its own, which libheif decodes to; a file
+        // whose stream disagrees with the size it declares (and was checked by) is damaged.
+        if (width != size_.Width || height != size_.Height)
+            throw Error("the picture data is " + std::to_string(width) + " x " + std::to_string(height) +
+                        ", not the " + std::to_string(size_.Width) + " x " + std::to_string(size_.Height) +
+                        " the file declares");
         const bool premultiplied = heif_image_is_premultiplied_alpha(raw) != 0;
         TBitmap bitmap = TBitmap::Uninitialized(width, height, 24);
         const TRGBQuad matte = AlphaMatte();
