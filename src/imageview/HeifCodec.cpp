@@ -6,12 +6,16 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
 namespace quillo {
 
 namespace {
+
+const int kMaxSide = static_cast<int>(std::sqrt(static_cast<double>(kMaxPixelBytes / 3)));
 
 void Check(heif_error error)
 {
@@ -51,6 +55,16 @@ public:
         if (size_.Width <= 0 || size_.Height <= 0)
             throw Error("no picture size in the file");
         TBitmap::CheckDimensions(size_.Width, size_.Height, 24);
+        // libheif decodes at the size the coded stream or the tile grid states, which
+        // need not be the declared size checked above, and its only bound is on each
+        // side. So each side is held near the declared longer side (a crop window
+        // trims a little), and no side may exceed what a square within the pixel
+        // limit has, which bounds the area too.
+        const int longer = std::max(size_.Width, size_.Height);
+        if (longer > kMaxSide)
+            throw Error("Picture too large: " + std::to_string(size_.Width) + " x " + std::to_string(size_.Height) +
+                        "; HEIF and AVIF pictures may be at most " + std::to_string(kMaxSide) + " pixels on a side");
+        heif_context_set_maximum_image_size_limit(context_.get(), std::min(longer + longer / 8 + 64, kMaxSide));
     }
 
     TCodedSize Size() const { return size_; }
