@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Cataloguing speed and memory, each against a peer measured in the same run:
-//  - a folder of N small *.jpg files without preloading, from the Path assignment
+//  - a folder of N small picture files of every listed extension, listed with the
+//    whole picture mask and without preloading, from the Path assignment
 //    to AfterLoad with the list filled and sorted, against `ls -l` of the folder
 //    and against Python's os.scandir with a stat of every entry;
 //  - heap per catalogue entry (mallinfo2) for N entries, beyond the path;
 //  - preloading 200 MB of JPEG files against `cat` of the same files.
 // The folders are made once under $QUILLO_BENCH_DIR (default /tmp/quillo-bench).
 // catalogue_vs_ls.sh runs this and prints the ratios.
+#include "catalogue/QloClasses.h"
 #include "catalogue/QloController.h"
 #include "imageview/JpegImage.h"
 #include "platform/Directory.h"
@@ -42,17 +44,21 @@ std::string BenchRoot()
     return root;
 }
 
-// A folder of `count` tiny files named img_000000.jpg ..., made once.
+// A folder of `count` tiny files named img_000000.jpg, img_000001.png ..., every
+// extension the picture mask lists in turn, made once.
 std::string SmallFilesFolder(int count)
 {
-    const std::string folder = BenchRoot() + "/small-" + std::to_string(count);
+    static const char *const extensions[] = {"jpg", "png", "heic", "jpeg", "webp", "gif",
+                                             "bmp", "tif", "avif", "tiff", "heif"};
+    const std::string folder = BenchRoot() + "/mixed-" + std::to_string(count);
     const std::string done = folder + "/.complete";
     if (FileExists(done))
         return folder;
     ForceDirectories(folder);
     char name[64];
     for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "/img_%06d.jpg", (i * 7919) % count); // not in name order on disk
+        const int n = (i * 7919) % count; // not in name order on disk
+        std::snprintf(name, sizeof name, "/img_%06d.%s", n, extensions[n % 11]);
         const int fd = ::open((folder + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || ::write(fd, "\xff\xd8", 2) != 2)
             throw std::runtime_error("cannot create bench files in " + folder);
@@ -116,7 +122,7 @@ struct TCatalogueRig {
     std::string empty;
     TCatalogueRig()
     {
-        qlo.Mask = "*.bmp;*.jpg;*.jpeg";
+        qlo.Mask = kPictureFileMask;
         qlo.ListView = &list;
         empty = BenchRoot() + "/empty";
         ForceDirectories(empty);

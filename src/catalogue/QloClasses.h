@@ -72,7 +72,8 @@ struct TLoadData {
 // with "" standing for one quote; a ";" that ends the text adds an empty item.
 std::vector<std::string> SplitMask(const std::string &AMask);
 
-// The picture files Quillo lists: bitmaps and JPEGs, by extension.
-inline constexpr const char *kPictureFileMask = "*.bmp;*.jpg;*.jpeg";
+// The picture files Quillo lists, by extension: the BMP and JPEG files it also
+// writes, and the formats it only reads.
+inline constexpr const char *kPictureFileMask = "*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif";
 
 } // namespace quillo

@@ -19,7 +19,12 @@ namespace {
 
 struct FormatTable {
     std::mutex lock;
-    std::vector<TFileFormat> formats{{"bmp", "Bitmap", TGraphicKind::Bitmap}};
+    std::vector<TFileFormat> formats{
+        {"bmp", "Bitmap", TGraphicKind::Bitmap}, {"png", "PNG", TGraphicKind::Png},
+        {"gif", "GIF", TGraphicKind::Gif},       {"tif", "TIFF", TGraphicKind::Tiff},
+        {"tiff", "TIFF", TGraphicKind::Tiff},    {"webp", "WebP", TGraphicKind::WebP},
+        {"heic", "HEIF", TGraphicKind::Heif},    {"heif", "HEIF", TGraphicKind::Heif},
+        {"avif", "AVIF", TGraphicKind::Avif}};
     std::atomic<std::uint64_t> generation{1};
 };
 
@@ -48,7 +53,7 @@ std::atomic<std::uint64_t> gLastContentId{0};
 
 void TPicture::NewContent()
 {
-    id_ = (bitmap_ || jpeg_) ? ++gLastContentId : 0;
+    id_ = (bitmap_ || jpeg_ || coded_) ? ++gLastContentId : 0;
 }
 
 void TPictureFormats::Register(const std::string &extension, const std::string &description, TGraphicKind kind)
@@ -88,18 +93,19 @@ std::optional<TFileFormat> TPictureFormats::Find(const std::string &extension)
     return std::nullopt;
 }
 
-// The JPEG object is copied rather than shared: it caches decoded pixels, and those
-// belong to one picture. Its compressed bytes are shared by the copy all the same.
+// The JPEG and coded objects are copied rather than shared: they cache decoded
+// pixels, and those belong to one picture. Their bytes are shared by the copy all the same.
 TPicture::TPicture(const TPicture &other)
     : bitmap_(other.bitmap_), jpeg_(other.jpeg_ ? std::make_shared<TJPEGImage>(*other.jpeg_) : nullptr),
-      id_(other.id_), orientation_(other.orientation_), profile_(other.profile_), shown_(other.shown_)
+      coded_(other.coded_ ? std::make_shared<TCodedImage>(*other.coded_) : nullptr), id_(other.id_),
+      orientation_(other.orientation_), profile_(other.profile_), shown_(other.shown_)
 {
 }
 
 TPicture::TPicture(TPicture &&other) noexcept
-    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), id_(std::exchange(other.id_, 0)),
-      orientation_(std::exchange(other.orientation_, 1)), profile_(std::move(other.profile_)),
-      shown_(std::move(other.shown_))
+    : bitmap_(std::move(other.bitmap_)), jpeg_(std::move(other.jpeg_)), coded_(std::move(other.coded_)),
+      id_(std::exchange(other.id_, 0)), orientation_(std::exchange(other.orientation_, 1)),
+      profile_(std::move(other.profile_)), shown_(std::move(other.shown_))
 {
 }
 
@@ -108,12 +114,14 @@ TPicture &TPicture::operator=(TPicture &&other) noexcept
     if (this != &other) {
         bitmap_ = std::move(other.bitmap_);
         jpeg_ = std::move(other.jpeg_);
+        coded_ = std::move(other.coded_);
         id_ = std::exchange(other.id_, 0);
         orientation_ = std::exchange(other.orientation_, 1);
         profile_ = std::move(other.profile_);
         shown_ = std::move(other.shown_);
         other.bitmap_.reset();
         other.jpeg_.reset();
+        other.coded_.reset();
         other.profile_.reset();
         other.shown_.reset();
     }
@@ -135,6 +143,8 @@ TGraphicKind TPicture::Kind() const
         return TGraphicKind::Bitmap;
     if (jpeg_)
         return TGraphicKind::Jpeg;
+    if (coded_)
+        return coded_->Kind();
     return TGraphicKind::None;
 }
 
@@ -144,7 +154,7 @@ int TPicture::Width() const
         return bitmap_->Width();
     if (jpeg_)
         return OrientationSwapsSides(orientation_) ? jpeg_->Height() : jpeg_->Width();
-    return 0;
+    return coded_ ? coded_->Width() : 0;
 }
 
 int TPicture::Height() const
@@ -153,13 +163,14 @@ int TPicture::Height() const
         return bitmap_->Height();
     if (jpeg_)
         return OrientationSwapsSides(orientation_) ? jpeg_->Width() : jpeg_->Height();
-    return 0;
+    return coded_ ? coded_->Height() : 0;
 }
 
 void TPicture::Clear()
 {
     bitmap_.reset();
     jpeg_.reset();
+    coded_.reset();
     id_ = 0;
     orientation_ = 1;
     profile_.reset();
@@ -209,6 +220,8 @@ void TPicture::LoadJpegBytes(std::vector<std::uint8_t> bytes, const std::string 
 
 void TPicture::ReplacePixels(TBitmap bitmap)
 {
+    if (coded_)
+        throw Error(std::string("Cannot write a ") + CodedKindName(coded_->Kind()) + " picture anew");
     if (jpeg_) {
         jpeg_->Assign(std::move(bitmap));
         orientation_ = 1;
@@ -223,6 +236,8 @@ TBitmap TPicture::ToBitmap() const
 {
     if (bitmap_)
         return *bitmap_;
+    if (coded_)
+        return coded_->ToBitmap();
     if (!jpeg_)
         return TBitmap();
     if (orientation_ == kOrientationUpright)
@@ -237,6 +252,8 @@ const TBitmap &TPicture::DrawBitmap() const
 {
     if (bitmap_)
         return *bitmap_;
+    if (coded_)
+        return coded_->Bitmap();
     if (!jpeg_)
         return EmptyBitmap();
     if (shown_)
@@ -285,6 +302,14 @@ void TPicture::LoadFromFile(const std::string &path)
         }
         case TGraphicKind::None:
             throw Error("no reader for this format");
+        default: {
+            auto coded = std::make_shared<TCodedImage>();
+            coded->LoadFromBlock(format->Kind, std::move(bytes));
+            coded->SourceName = path;
+            loaded.coded_ = std::move(coded);
+            loaded.NewContent();
+            break;
+        }
         }
     } catch (const Error &e) {
         throw Error("Cannot load \"" + path + "\" as " + format->Description + ": " + e.what());
@@ -298,6 +323,8 @@ std::vector<std::uint8_t> TPicture::SaveToBytes() const
         return WriteBmp(*bitmap_);
     if (jpeg_)
         return jpeg_->SaveToBytes();
+    if (coded_)
+        return coded_->SaveToBytes();
     throw Error("No picture to save");
 }
 

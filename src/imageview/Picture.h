@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The picture container (a bitmap, a JPEG picture, or none) and the process-wide
-// table of picture file formats by extension.
+// The picture container (a bitmap, a JPEG picture, a picture of a format Quillo
+// only reads, or none) and the process-wide table of picture file formats by extension.
 #include "imageview/Bitmap.h"
+#include "imageview/CodedImage.h"
 #include "imageview/JpegImage.h"
 
 #include <atomic>
@@ -15,7 +16,8 @@
 
 namespace quillo {
 
-enum class TGraphicKind { None, Bitmap, Jpeg };
+// Png to Avif are held as TCodedImage: read and shown, written only as the bytes read.
+enum class TGraphicKind { None, Bitmap, Jpeg, Png, Gif, Tiff, WebP, Heif, Avif };
 
 struct TFileFormat {
     std::string Extension;   // without the dot, lower case
@@ -23,7 +25,8 @@ struct TFileFormat {
     TGraphicKind Kind;
 };
 
-// "bmp" is known from the start; the view registers "jpg" and "jpeg" ("JPEG").
+// "bmp" and the formats Quillo only reads (png, gif, tif, tiff, webp, heic, heif,
+// avif) are known from the start; the view registers "jpg" and "jpeg" ("JPEG").
 class TPictureFormats {
 public:
     static void Register(const std::string &extension, const std::string &description, TGraphicKind kind);
@@ -61,6 +64,7 @@ public:
     void LoadJpegBytes(std::vector<std::uint8_t> bytes, const std::string &sourceName);
     // Replaces the pixels (upright) and keeps the kind: a JPEG picture drops its
     // compressed bytes and will be encoded anew. An empty picture becomes a bitmap picture.
+    // A picture of a read-only format cannot be written anew: Error.
     void ReplacePixels(TBitmap bitmap);
 
     // A full-size, upright bitmap copy (a JPEG picture is decoded), in the file's own colours.
@@ -75,6 +79,7 @@ public:
 
     const TBitmap *AsBitmap() const { return bitmap_.get(); }
     const TJPEGImage *AsJpeg() const { return jpeg_.get(); }
+    const TCodedImage *AsCoded() const { return coded_.get(); }
 
     // Kind chosen by the extension through the format table. Throws Error.
     void LoadFromFile(const std::string &path);
@@ -88,6 +93,7 @@ private:
 
     std::shared_ptr<const TBitmap> bitmap_;
     std::shared_ptr<TJPEGImage> jpeg_;
+    std::shared_ptr<TCodedImage> coded_;
     std::uint64_t id_ = 0;
     int orientation_ = 1;
     // The JPEG's embedded colour profile, when it has one, and whether it asks for

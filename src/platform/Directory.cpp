@@ -91,12 +91,31 @@ bool Match(const std::string &name, const std::string &pattern, std::size_t &cou
     return p == pattern.size();
 }
 
+// A name that a pattern's literal end after its last "*" (as in "*.png") does not
+// end with cannot match; most names of a folder fail most patterns of a mask this way.
+bool TailRulesOut(const std::string &name, const std::string &pattern, std::size_t &count)
+{
+    const std::size_t star = pattern.rfind('*');
+    if (star == std::string::npos || pattern.find('?', star) != std::string::npos)
+        return false;
+    const std::size_t tail = pattern.size() - star - 1;
+    if (name.size() < tail)
+        return true;
+    for (std::size_t i = 1; i <= tail; ++i) {
+        ++count;
+        if (FoldAscii(static_cast<unsigned char>(pattern[pattern.size() - i])) !=
+            FoldAscii(static_cast<unsigned char>(name[name.size() - i])))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool MatchesMask(const std::string &name, const std::string &pattern, std::size_t *steps)
 {
     std::size_t count = 0;
-    const bool matched = Match(name, pattern, count);
+    const bool matched = !TailRulesOut(name, pattern, count) && Match(name, pattern, count);
     if (steps)
         *steps = count;
     return matched;

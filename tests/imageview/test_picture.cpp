@@ -60,7 +60,7 @@ TEST(PictureFormats, LookupIgnoresCaseAndTheDot)
         EXPECT_EQ(f->Kind, TGraphicKind::Jpeg);
         EXPECT_EQ(f->Description, "JPEG");
     }
-    EXPECT_FALSE(TPictureFormats::Find("gif"));
+    EXPECT_FALSE(TPictureFormats::Find("xcf"));
     EXPECT_FALSE(TPictureFormats::Find(""));
     EXPECT_FALSE(TPictureFormats::Find("jp"));
     // Registering again replaces, never duplicates.

@@ -10,6 +10,7 @@
 #include "forms/main/ShellTreeView.h"
 #include "forms/fmAbout.h"
 #include "forms/fmSplash.h"
+#include "imageview/AlphaMatte.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -56,6 +57,10 @@ TfMain::TfMain(QWidget *parent) : QMainWindow(parent)
             ReadAheadAround(FCurrentEntry);
     });
 
+    // Transparent pictures are composed over the workspace colour every picture window shows.
+    const QColor workspace = palette().color(QPalette::Dark);
+    SetAlphaMatte({static_cast<std::uint8_t>(workspace.blue()), static_cast<std::uint8_t>(workspace.green()),
+                   static_cast<std::uint8_t>(workspace.red()), 0});
     QloController1.Mask = kPictureFileMask;
     QloController1.ListView = lvFilesModel;
     QloController1.Preload = true;

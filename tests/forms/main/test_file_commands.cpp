@@ -8,6 +8,7 @@
 #include "forms/fmSettings.h"
 #include "imageview/BmpCodec.h"
 #include "imageview/JpegImage.h"
+#include "imageview/view/QloImage.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
 #include "platform/System.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -436,4 +438,49 @@ TEST_F(FileCommandsTest, AFileWhoseNameIsNotUtf8IsRenamedFromItsOwnBytes)
     EXPECT_FALSE(Exists(odd));
     EXPECT_EQ(Bytes(pictures + "/cafe.jpg"), jpeg);
     EXPECT_EQ(SelectedCaption(), "cafe.jpg");
+}
+
+TEST_F(FileCommandsTest, ReadOnlyFormatsAreShownCopiedAndRenamedButNotTurned)
+{
+    QImage shot(6, 4, QImage::Format_ARGB32);
+    shot.fill(qRgba(0, 200, 0, 255));
+    shot.setPixel(5, 3, qRgba(0, 0, 0, 0));
+    ASSERT_TRUE(shot.save(QString::fromStdString(pictures + "/shot.png")));
+    ASSERT_TRUE(shot.save(QString::fromStdString(pictures + "/web.WEBP"), "webp", 100));
+    const std::vector<std::uint8_t> png = Bytes(pictures + "/shot.png");
+    fSettings->CheckBox1->setChecked(false);
+    fMain->SelectFolder(pictures);
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"odd.bmp", "photo.jpg", "shot.png", "taken.jpg", "web.WEBP"}));
+
+    Select("shot.png");
+    const TPicture &shown = fMain->QloImage1->Holder().Picture;
+    ASSERT_EQ(shown.Kind(), TGraphicKind::Png);
+    const QColor workspace = fMain->palette().color(QPalette::Dark);
+    EXPECT_EQ(shown.DrawBitmap().PixelColor(0, 0), (TRGBQuad{0, 200, 0, 0}));
+    EXPECT_EQ(shown.DrawBitmap().PixelColor(5, 3),
+              (TRGBQuad{static_cast<std::uint8_t>(workspace.blue()), static_cast<std::uint8_t>(workspace.green()),
+                        static_cast<std::uint8_t>(workspace.red()), 0}))
+        << "a transparent pixel shows the workspace colour";
+    struct : IClipboardService {
+        void SetBitmap(const TBitmap &b) override { last = b; }
+        TBitmap last;
+    } clipboard;
+    SetClipboardService(&clipboard);
+    fMain->acCopy->trigger();
+    SetClipboardService(nullptr);
+    EXPECT_EQ(clipboard.last, shown.DrawBitmap()) << "the clipboard gets the picture as shown";
+
+    fMain->Action1->trigger(); // F6
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Kan alleen Bitmap en JPEG afbeeldingen roteren.");
+    EXPECT_EQ(Bytes(pictures + "/shot.png"), png);
+
+    Rename("screen");
+    EXPECT_EQ(Bytes(pictures + "/screen.png"), png);
+    EXPECT_EQ(SelectedCaption(), "screen.png");
+
+    const std::string target = dir.path().toStdString() + "/copies";
+    fMain->QloController1.CopyToFolder(target);
+    EXPECT_EQ(Bytes(target + "/screen.png"), png);
+    EXPECT_EQ(Bytes(target + "/web.WEBP"), Bytes(pictures + "/web.WEBP"));
 }
