@@ -128,7 +128,8 @@ void TfMain::ReadAheadAround(const TCallbackLoadData *entry)
             continue;
         if (!other->Loaded)
             sources.push_back({other->FileName, std::nullopt});
-        else if (other->Image->Picture.Kind() == TGraphicKind::Jpeg) // a preloaded bitmap has its pixels
+        else if (const TGraphicKind kind = other->Image->Picture.Kind();
+                 kind != TGraphicKind::Bitmap && kind != TGraphicKind::None) // a bitmap has its pixels
             sources.push_back({other->FileName, other->Image->Picture});
     }
     FReadAheadRow = row;
