@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/ReadAhead.h"
 
+#include "imageview/JpegImage.h"
 #include "imageview/QloImageHolder.h"
 
 #include <algorithm>
@@ -210,6 +211,9 @@ std::size_t TReadAhead::HeldBytes() const
 
 void TReadAhead::Run(const std::shared_ptr<TShared> &shared, std::stop_token stop)
 {
+    // One core decodes ahead; the other stays with the GUI thread, which paints the
+    // step meanwhile. On a busy machine a second decoding thread costs more than it saves.
+    SetJpegDecodeThreadsHere(1);
     std::unique_lock lock(shared->Lock);
     for (;;) {
         std::shared_ptr<TSlot> slot;

@@ -433,10 +433,13 @@ JpegHeader ReadHeader(std::span<const std::uint8_t> data)
 }
 
 std::atomic<int> gDecodeThreads{0};
+thread_local int tDecodeThreadsHere = 0;
 std::atomic<JpegSplitProbe *> gSplitProbe{nullptr};
 
 int DecodeThreads()
 {
+    if (tDecodeThreadsHere > 0)
+        return tDecodeThreadsHere;
     const int chosen = gDecodeThreads.load();
     if (chosen > 0)
         return chosen;
@@ -526,6 +529,11 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
 void SetJpegDecodeThreads(int threads)
 {
     gDecodeThreads = std::clamp(threads, 0, 2);
+}
+
+void SetJpegDecodeThreadsHere(int threads)
+{
+    tDecodeThreadsHere = std::clamp(threads, 0, 2);
 }
 
 void SetJpegSplitProbe(JpegSplitProbe *probe)

@@ -19,6 +19,9 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data);
 // them; the bytes are those of one thread). 0 restores the default: 2 on a machine
 // with two or more cores.
 void SetJpegDecodeThreads(int threads);
+// The same for decodes on the calling thread only, ahead of the process-wide choice;
+// 0 follows that choice again.
+void SetJpegDecodeThreadsHere(int threads);
 // Test seam for the two-thread decode. While a probe is set the bands are not
 // raced for: the calling thread decodes the rows above the split and the second
 // thread the rest, so both threads' work is in every split picture. Each split
