@@ -236,7 +236,8 @@ void TfMain::QloController1AfterLoad(TQloController *, std::int64_t ATotalSize)
     ProcessMessages();
     try {
         if (lvFilesModel->Count() > 0) {
-            // Making row 0 current reports it as selected, which shows its picture.
+            // Making the first row (or the file named at start-up) current reports it as
+            // selected, which shows its picture.
             lvFiles->selectionModel()->setCurrentIndex(lvFilesModel->index(FirstRowToShow(), 0),
                                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             if (lvFiles->isEnabledTo(this))

@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <utility>
 
 namespace quillo {
