@@ -36,6 +36,9 @@ constexpr std::array<Matrix, 9> kTurns{{
     {0, 1, -1, 0},  // 8 270° clockwise
 }};
 
+// The side of the square of output pixels moved at a time.
+constexpr int kTile = 64;
+
 // Below this a second thread costs more than it saves.
 constexpr std::uint64_t kSplitPixels = std::uint64_t(1) << 20;
 
@@ -160,7 +163,6 @@ inline void MoveQuarterBlock(const std::uint8_t *const source[4], std::uint8_t *
 void MoveRect(const std::uint8_t *first, std::ptrdiff_t stepX, std::ptrdiff_t stepY, TBitmap &out, int x0, int x1,
               int y0, int y1)
 {
-    constexpr int kTile = 64;
     const bool quarter = stepY == 3 || stepY == -3;
     const auto at = [&](int x, int y) { return first + std::ptrdiff_t(y - y0) * stepY + std::ptrdiff_t(x - x0) * stepX; };
     for (int ty = y0; ty < y1; ty += kTile) {
@@ -221,7 +223,7 @@ TBitmap ApplyOrientation(const TBitmap &stored, int orientation)
     // own band of whole tiles; the bytes are those of one thread.
     const bool split = std::uint64_t(outW) * std::uint64_t(outH) >= kSplitPixels && std::thread::hardware_concurrency() > 1;
     if (split) {
-        const int middle = (outH / 2 + 63) / 64 * 64;
+        const int middle = (outH / 2 + kTile - 1) / kTile * kTile;
         std::jthread helper(moveRows, middle, outH);
         moveRows(0, middle);
     } else {
