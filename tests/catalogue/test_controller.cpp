@@ -426,9 +426,13 @@ TEST_F(ControllerTest, ListingPutsBackARewriteThatAKillInterrupted)
     struct stat st {};
     ASSERT_EQ(::stat(P("a.bmp").c_str(), &st), 0);
     WriteBytes(P(".quillo-backup-" + std::to_string(st.st_ino) + "-a.bmp~"), {'o', 'l', 'd'});
+    qlo.Mask = "*";
     Catalogue(root);
     EXPECT_EQ(ReadBytes(P("a.bmp")), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(qlo.RolledBack().Restored, Strings{"a.bmp"});
+    // Put back before the listing looked at it: the file as restored, the backup gone.
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(qlo.TotalSize(), 3);
     EXPECT_EQ(QDir(QString::fromStdString(root)).entryList(QDir::Files | QDir::Hidden), QStringList{"a.bmp"});
 }
 
