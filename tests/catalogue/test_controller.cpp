@@ -325,7 +325,8 @@ TEST_F(ControllerTest, UnreadableFolderListsNothing)
 
 TEST_F(ControllerTest, OddNamesAreCataloguedAndPreloaded)
 {
-    const Strings names = {"with space.bmp", "quote\"d.bmp", "it's.bmp", "caf\xc3\xa9.bmp", "bad\xff\xfe.bmp"};
+    const Strings names = {"with space.bmp", "quote\"d.bmp", "it's.bmp", "caf\xc3\xa9.bmp", "bad\xff\xfe.bmp",
+                           "semi;colon.bmp"};
     for (const auto &n : names)
         WriteBmp(P(n));
     Catalogue(root);
@@ -336,7 +337,7 @@ TEST_F(ControllerTest, OddNamesAreCataloguedAndPreloaded)
         expected.push_back(n + "+");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(loaded, expected);
-    EXPECT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.Count(), 6);
     for (const auto &n : names) // QDir cannot remove a name that is not UTF-8
         ::unlink(P(n).c_str());
 }
