@@ -5,6 +5,7 @@
 // step against `djpeg -outfile /dev/null` of the same file (the peer, run between
 // the steps, at its best). Memory must stay flat, with at most two decoded
 // pictures alive.
+#include "Bench.h"
 #include "forms/Forms.h"
 #include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
@@ -22,42 +23,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
-
-extern char **environ;
 
 using namespace quillo;
 
 namespace {
-
-// Runs djpeg on the file with its output thrown away; the time it took.
-double DjpegMs(const std::string &file)
-{
-    const char *argv[] = {"djpeg", "-outfile", "/dev/null", file.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto t = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawnp(&pid, "djpeg", &actions, nullptr, const_cast<char **>(argv), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "djpeg failed\n");
-        std::exit(1);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-}
 
 long StatusKb(const char *key)
 {
@@ -86,15 +62,7 @@ int main(int argc, char **argv)
     SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
 
     // One noisy 6000 x 4000 picture, stored under 100 names.
-    TBitmap picture(6000, 4000, 24);
-    std::mt19937 rng(7);
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint8_t *row = picture.ScanLine(y);
-        for (int x = 0; x < picture.Width() * 3; ++x)
-            row[x] = static_cast<std::uint8_t>((x / 3 + y) / 40 * 17 + (rng() & 31));
-    }
-    const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, 90);
-    picture = TBitmap();
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(bench::NoisyBands(6000, 4000, 7, 1, 40, 17), 90);
     for (int i = 0; i < files; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "/photo%03d.jpg", i);
@@ -105,7 +73,7 @@ int main(int argc, char **argv)
     // The peer, at its best: a few runs now, one more after every tenth step.
     double djpegMs = 1e9;
     for (int i = 0; i < 3; ++i)
-        djpegMs = std::min(djpegMs, DjpegMs(one));
+        djpegMs = std::min(djpegMs, bench::TimeMs([&] { bench::Run({"djpeg", "-outfile", "/dev/null", one}); }));
 
     CreateApplicationWindows((folder + "/quillo.ini").c_str());
     fMain->tmrStartup->stop();
@@ -136,7 +104,7 @@ int main(int argc, char **argv)
         if (i % 10 == 0 || i == 1)
             std::printf("%4d  %7.1f\n", i, StatusKb("VmRSS:") / 1024.0);
         if (i % 10 == 0)
-            djpegMs = std::min(djpegMs, DjpegMs(one));
+            djpegMs = std::min(djpegMs, bench::TimeMs([&] { bench::Run({"djpeg", "-outfile", "/dev/null", one}); }));
     }
     std::sort(steps.begin(), steps.end());
     const double median = steps[steps.size() / 2];

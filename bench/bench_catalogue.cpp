@@ -8,6 +8,7 @@
 //  - preloading 200 MB of JPEG files against `cat` of the same files.
 // The folders are made once under $QUILLO_BENCH_DIR (default /tmp/quillo-bench).
 // catalogue_vs_ls.sh runs this and prints the ratios.
+#include "Bench.h"
 #include "catalogue/QloClasses.h"
 #include "catalogue/QloController.h"
 #include "imageview/JpegImage.h"
@@ -16,11 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <malloc.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,9 +28,8 @@
 #include <string>
 #include <vector>
 
-extern char **environ;
-
 using namespace quillo;
+using bench::Run;
 
 namespace {
 
@@ -98,24 +95,6 @@ std::string JpegFolder(std::vector<std::string> &files)
     return folder;
 }
 
-// Runs a program with its output thrown away; waits for it.
-void RunQuiet(const std::vector<std::string> &args)
-{
-    std::vector<char *> argv;
-    for (const auto &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (rc != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("failed to run " + args[0]);
-}
-
 struct TCatalogueRig {
     TFileListModel list;
     TQloController qlo;
@@ -152,9 +131,9 @@ BENCHMARK(BM_CatalogueFolder)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillise
 void BM_LsL(benchmark::State &state)
 {
     const std::string folder = SmallFilesFolder(static_cast<int>(state.range(0)));
-    RunQuiet({"ls", "-l", folder});
+    Run({"ls", "-l", folder});
     for (auto _ : state)
-        RunQuiet({"ls", "-l", folder});
+        Run({"ls", "-l", folder});
 }
 BENCHMARK(BM_LsL)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
@@ -252,9 +231,9 @@ void BM_Cat200MB(benchmark::State &state)
     JpegFolder(files);
     std::vector<std::string> args{"cat"};
     args.insert(args.end(), files.begin(), files.end());
-    RunQuiet(args);
+    Run(args);
     for (auto _ : state)
-        RunQuiet(args);
+        Run(args);
     state.SetBytesProcessed(static_cast<std::int64_t>(files.size()) * 1048576 * state.iterations());
 }
 BENCHMARK(BM_Cat200MB)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();

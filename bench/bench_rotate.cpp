@@ -7,7 +7,7 @@
 //  - RotateLeft90 of a 6000 x 4000 24-bit bitmap against a memcpy of its bytes, and
 //    the 180° and clockwise turns beside it.
 // The figures that matter are the ratios and rates printed at the end.
-#include "PhotoLike.h"
+#include "Bench.h"
 #include "imageview/JpegImage.h"
 #include "imageview/QloImageHolder.h"
 #include "imageview/QloRotate.h"
@@ -19,15 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -38,6 +33,7 @@ constexpr int kWidth = 6000, kHeight = 4000;
 const char *const kConvert = "/usr/bin/convert";
 
 using bench::PhotoLike;
+using bench::Run;
 
 struct Fixture {
     QTemporaryDir dir;
@@ -62,25 +58,6 @@ Fixture &Files()
 {
     static Fixture fixture;
     return fixture;
-}
-
-void Run(const std::vector<std::string> &args)
-{
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(1);
-    }
 }
 
 void BM_QuilloRotateJpegFile(benchmark::State &state)

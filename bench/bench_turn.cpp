@@ -7,7 +7,7 @@
 // 2. Loading and showing a photo stored on its side (EXIF orientation 6 and 8)
 //    against the same photo stored upright (goal <= 1.15).
 //   bench_turn [rounds]
-#include "PhotoLike.h"
+#include "Bench.h"
 #include "imageview/JpegImage.h"
 #include "imageview/Picture.h"
 #include "imageview/QloImageHolder.h"
@@ -16,37 +16,16 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
 using namespace quillo;
+using namespace quillo::bench;
 
 constexpr int kWidth = 6000, kHeight = 4000;
-
-void Run(const std::vector<std::string> &args)
-{
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0 || waitpid(pid, &status, 0) < 0 ||
-        !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(1);
-    }
-}
 
 // The photo with a camera's EXIF block holding only the orientation tag.
 std::vector<std::uint8_t> WithOrientation(const std::vector<std::uint8_t> &jpeg, int orientation)
@@ -68,30 +47,14 @@ void Show(const std::string &path, int expectedWidth)
         std::exit(1);
 }
 
-double TimeMs(const std::function<void()> &work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-struct Contestant {
-    const char *name;
-    std::function<void()> prepare; // untimed
-    std::function<void()> work;
-    std::vector<double> times;
-};
-
-double Best(std::vector<double> times) { return *std::min_element(times.begin(), times.end()); }
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 8;
+    const int rounds = Rounds(argc, argv, 8);
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    const std::vector<std::uint8_t> photo = EncodeJpeg(bench::PhotoLike(kWidth, kHeight, 12, 1), 90);
+    const std::vector<std::uint8_t> photo = EncodeJpeg(PhotoLike(kWidth, kHeight, 12, 1), 90);
     const std::string original = folder + "/original.jpg", turned = folder + "/turned.jpg",
                       peerOut = folder + "/peer.jpg";
     for (int o : {1, 6, 8})
@@ -103,13 +66,12 @@ int main(int argc, char **argv)
     TQloImageHolder registersJpeg;
     auto restore = [&] { SafeWriteFile(turned, ReadFileBytes(original)); };
     std::vector<Contestant> contestants{
-        {"jpegtran -rotate 90 -perfect -copy all + decode", [] {},
+        {"jpegtran -rotate 90 -perfect -copy all + decode",
          [&] {
              Run({"jpegtran", "-rotate", "90", "-perfect", "-copy", "all", "-outfile", peerOut, original});
              Show(peerOut, kHeight);
-         },
-         {}},
-        {"Quillo turn (F6), written back and shown", restore,
+         }},
+        {"Quillo turn (F6), written back and shown",
          [&] {
              TQloImageHolder holder;
              holder.AutoSave = true;
@@ -118,24 +80,20 @@ int main(int argc, char **argv)
              if (holder.Picture.DrawBitmap().Width() != kHeight)
                  std::exit(1);
          },
-         {}},
-        {"show, stored upright (orientation 1)", [] {}, [&] { Show(folder + "/o1.jpg", kWidth); }, {}},
-        {"show, orientation 6", [] {}, [&] { Show(folder + "/o6.jpg", kHeight); }, {}},
-        {"show, orientation 8", [] {}, [&] { Show(folder + "/o8.jpg", kHeight); }, {}},
+         restore},
+        {"show, stored upright (orientation 1)", [&] { Show(folder + "/o1.jpg", kWidth); }},
+        {"show, orientation 6", [&] { Show(folder + "/o6.jpg", kHeight); }},
+        {"show, orientation 8", [&] { Show(folder + "/o8.jpg", kHeight); }},
     };
-    for (int round = 0; round < rounds; ++round)
-        for (Contestant &c : contestants) {
-            c.prepare();
-            c.times.push_back(TimeMs(c.work));
-        }
+    RunRounds(contestants, rounds);
 
     std::printf("%-48s %9s\n", "", "best ms");
     for (const Contestant &c : contestants)
-        std::printf("%-48s %9.1f\n", c.name, Best(c.times));
-    const double upright = Best(contestants[2].times);
+        std::printf("%-48s %9.1f\n", c.name.c_str(), c.Best());
+    const double upright = contestants[2].Best();
     std::printf("turn: Quillo / (jpegtran + decode) = %.3f (goal <= 1.2)\n",
-                Best(contestants[1].times) / Best(contestants[0].times));
+                contestants[1].Best() / contestants[0].Best());
     std::printf("orientation 6 / upright = %.3f, orientation 8 / upright = %.3f (goal <= 1.15)\n",
-                Best(contestants[3].times) / upright, Best(contestants[4].times) / upright);
+                contestants[3].Best() / upright, contestants[4].Best() / upright);
     return 0;
 }

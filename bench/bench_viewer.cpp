@@ -5,6 +5,7 @@
 // step, the median djpeg run and their ratio. Arguments: [files] [fit]; with "fit"
 // the viewer fits each picture to its 1920 x 1080 window, otherwise it shows the
 // picture's centre at its own size (the viewer's initial state).
+#include "Bench.h"
 #include "forms/Forms.h"
 #include "forms/fmFullScreen.h"
 #include "forms/main/fmMain.h"
@@ -23,7 +24,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -85,15 +85,7 @@ int main(int argc, char **argv)
 
     // Distinct noisy 6000 x 4000 pictures would take minutes to encode; one picture
     // under many names is decoded anew at every step all the same (none preloaded).
-    TBitmap picture(6000, 4000, 24);
-    std::mt19937 rng(11);
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint8_t *row = picture.ScanLine(y);
-        for (int x = 0; x < picture.Width() * 3; ++x)
-            row[x] = static_cast<std::uint8_t>((x / 3 + 2 * y) / 30 * 13 + (rng() & 31));
-    }
-    const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, 90);
-    picture = TBitmap();
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(bench::NoisyBands(6000, 4000, 11, 2, 30, 13), 90);
     std::vector<std::string> names;
     for (int i = 0; i < files; ++i) {
         char name[64];
@@ -120,13 +112,8 @@ int main(int argc, char **argv)
     std::vector<double> djpegMs;
     const auto runPeer = [&](int from, int to) {
         for (int i = from; i < to; ++i) {
-            const std::string command = "djpeg -outfile /dev/null '" + names[static_cast<std::size_t>(i)] + "'";
-            const auto t = std::chrono::steady_clock::now();
-            if (std::system(command.c_str()) != 0) {
-                std::fprintf(stderr, "djpeg failed\n");
-                std::exit(1);
-            }
-            djpegMs.push_back(Ms(std::chrono::steady_clock::now() - t));
+            const std::string &name = names[static_cast<std::size_t>(i)];
+            djpegMs.push_back(bench::TimeMs([&] { bench::Run({"djpeg", "-outfile", "/dev/null", name}); }));
         }
     };
     runPeer(0, files / 2);

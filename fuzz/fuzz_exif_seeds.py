@@ -29,4 +29,6 @@ for order in (b"II", b"MM"):
         "loop": tiff(order, [(0x112, 3, 1, 3)], 8),
     }
     for key, block in seeds.items():
-        (out / f"seed_{name}_{key}").write_bytes(b"\x01" + block)
+        # In a JPEG, a PNG and a WebP file.
+        for kind in (1, 2, 3):
+            (out / f"seed_{name}_{key}_{kind}").write_bytes(bytes([kind]) + block)

@@ -58,6 +58,8 @@ struct TSearchData {
     // Wildcard patterns in search order, shared with whoever built them.
     std::shared_ptr<const std::vector<std::string>> Masks;
     TOnFound OnFound;
+    // Sees every name of the folder once it is read, before any is examined.
+    TOnListed OnListed;
 };
 
 struct TLoadData {

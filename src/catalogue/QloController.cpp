@@ -89,13 +89,17 @@ void TQloController::StartSearch()
         ReleaseCatalogue();
     }
     FCatalogue = std::make_unique<TCatalogue>();
-    // A rewrite killed half-way is put back before anything reads the torn file.
-    FRolledBack = RollBackInterruptedWrites(FPath);
+    FRolledBack = {};
 
     TSearchData data;
     data.Path = FPath;
     data.Masks = std::make_shared<const std::vector<std::string>>(SplitMask(Mask));
     data.OnFound = [this](std::unique_ptr<TCallbackSearchData> hit) { SearchFound(std::move(hit)); };
+    // A rewrite killed half-way is put back from the search's own reading of the
+    // folder, before any file is examined or read.
+    data.OnListed = [this](int dirFd, std::vector<std::string> &names) {
+        FRolledBack = RollBackInterruptedWrites(dirFd, FPath, names);
+    };
     FSearchJob = std::make_unique<TSearchThread>(true, std::move(data));
     FSearchJob->OnTerminate = [this](TJobThread *sender) { SearchDone(sender); };
     FSearchJob->RunJob();

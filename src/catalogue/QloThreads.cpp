@@ -27,19 +27,22 @@ void TSearchThread::Scan()
         return;
     if (!DirectoryExists(FData.Path))
         return;
-    if (!FData.Masks || FData.Masks->empty())
-        return;
     const std::string folder = IncludeTrailingPathDelimiter(FData.Path);
-    // An empty pattern names the folder itself, which lists nothing.
+    // An empty pattern names the folder itself, which lists nothing. Without any
+    // pattern the folder is still read when someone waits for its names.
     std::vector<std::string> patterns;
-    for (const std::string &pattern : *FData.Masks)
-        if (!pattern.empty())
-            patterns.push_back(pattern);
+    if (FData.Masks)
+        for (const std::string &pattern : *FData.Masks)
+            if (!pattern.empty())
+                patterns.push_back(pattern);
+    if (patterns.empty() && !FData.OnListed)
+        return;
     // One reading of the folder serves every pattern; the hits come pattern by
     // pattern as before. A folder that cannot be opened (gone, unreadable) gives none.
-    EnumerateDirectory(folder, patterns, [&](const TSearchRec &rec) {
+    const auto found = [&](const TSearchRec &rec) {
         FData.OnFound(std::make_unique<TCallbackSearchData>(folder + rec.Name, rec));
-    });
+    };
+    EnumerateDirectory(folder, patterns, found, FData.OnListed);
 }
 
 TLoadThread::TLoadThread(bool ACreateSuspended, TLoadData AData, bool APreload)

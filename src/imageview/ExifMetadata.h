@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The EXIF block's orientation tag, read and reset. The block is a JPEG segment's
-// payload, so at most 64 KB reach the parser whatever the file claims.
+// The EXIF block's orientation tag, read and reset. A JPEG segment holds at most
+// 64 KB, and a larger block from a PNG or WebP chunk is not parsed either, so the
+// parser never sees more whatever the file claims.
 #include <cstdint>
 #include <optional>
 #include <span>

@@ -22,6 +22,7 @@
 // picture is decoded again on one thread, so the bytes are always those of one.
 #include "imageview/JpegImage.h"
 
+#include "imageview/Orientation.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -396,6 +397,9 @@ public:
     // The rows decoded together (one iMCU row): the unit two threads share out.
     int Band() const { return job_.cinfo.max_v_samp_factor * DCTSIZE; }
 
+    // The next row ReadRows or SkipRows would reach.
+    int NextRow() const { return static_cast<int>(job_.cinfo.output_scanline); }
+
     // Where a second thread starts: a row on an iMCU boundary about three fifths
     // down (the second thread first runs through the data above it), or 0 when the
     // picture is not worth splitting or cannot be split (progressive and CMYK
@@ -432,6 +436,81 @@ JpegHeader ReadHeader(std::span<const std::uint8_t> data)
     return d.Header();
 }
 
+// The rows gathered before they are turned into place. Each turned row of the
+// picture then gets this many pixels at once (whole cache lines, bar its ends),
+// while the rows gathered still fit in a core's own cache.
+constexpr int kTurnGroupRows = 64;
+
+// Where one thread's decoded rows go. Upright, straight into the picture's rows.
+// Turned, into a few rows of the thread's own, each group then moved to its turned
+// place in the picture while those rows are still in cache: a second full-size
+// picture, and a pass over it, is never needed.
+class RowTarget {
+public:
+    RowTarget(TBitmap &picture, int width, int height, int orientation, int groupRows)
+        : picture_(picture), width_(width), height_(height), orientation_(orientation), groupRows_(groupRows),
+          rows_(static_cast<std::size_t>(height))
+    {
+        if (orientation_ == kOrientationUpright) {
+            for (int y = 0; y < height; ++y)
+                rows_[static_cast<std::size_t>(y)] = picture.ScanLine(y);
+            return;
+        }
+        // A cache line per row start; the page-block cache hands the same memory
+        // back decode after decode, so it is not touched for the first time again.
+        rowBytes_ = (static_cast<std::size_t>(width) * 3 + 63) / 64 * 64;
+        group_ = TPageBlock::Allocate(rowBytes_ * static_cast<std::size_t>(groupRows), false);
+    }
+
+    // Another thread's target for the same picture.
+    RowTarget Twin() const { return RowTarget(picture_, width_, height_, orientation_, groupRows_); }
+
+    // Decodes the rows from where `d` stands up to `endRow`; `finish` as ReadRows.
+    // Turned, the rows gather in the group until it is full; Flush moves the rest.
+    void Read(Decompressor &d, int endRow, bool finish)
+    {
+        if (orientation_ == kOrientationUpright) {
+            d.ReadRows(rows_, endRow, finish);
+            return;
+        }
+        int top = d.NextRow();
+        if (top != groupEnd_)
+            Flush();
+        while (top < endRow) {
+            if (groupEnd_ == groupTop_)
+                groupTop_ = groupEnd_ = top;
+            const int end = std::min(endRow, groupTop_ + groupRows_);
+            for (int y = top; y < end; ++y)
+                rows_[static_cast<std::size_t>(y)] =
+                    group_.Data() + static_cast<std::size_t>(y - groupTop_) * rowBytes_;
+            d.ReadRows(rows_, end, finish && end == endRow);
+            groupEnd_ = top = end;
+            if (groupEnd_ - groupTop_ == groupRows_)
+                Flush();
+        }
+    }
+
+    // Moves the rows gathered to their turned place.
+    void Flush()
+    {
+        if (groupEnd_ > groupTop_)
+            TurnStoredRows(group_.Data(), static_cast<std::ptrdiff_t>(rowBytes_), groupTop_, groupEnd_ - groupTop_,
+                           width_, height_, orientation_, picture_);
+        Forget();
+    }
+
+    // Drops rows gathered by a decode that failed part way.
+    void Forget() { groupTop_ = groupEnd_ = 0; }
+
+private:
+    TBitmap &picture_;
+    int width_, height_, orientation_, groupRows_;
+    std::vector<JSAMPROW> rows_; // indexed by stored row, as libjpeg writes them
+    std::size_t rowBytes_ = 0;
+    TPageBlock group_;
+    int groupTop_ = 0, groupEnd_ = 0; // the stored rows in the group
+};
+
 std::atomic<int> gDecodeThreads{0};
 thread_local int tDecodeThreadsHere = 0;
 std::atomic<JpegSplitProbe *> gSplitProbe{nullptr};
@@ -457,7 +536,7 @@ int DecodeThreads()
 // True when both ran clean; false when either met damaged data or failed, since
 // damage can make the parts differ from one decode (warnings are counted, and a
 // run of them ends the decode); then the caller decodes again on one thread.
-bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::vector<JSAMPROW> &rows, int split,
+bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, RowTarget &upperTarget, int split,
                  int height, JpegSplitProbe *probe)
 {
     const int band = upper.Band();
@@ -483,14 +562,16 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
             try {
                 Decompressor d(data);
                 d.Start();
+                RowTarget target = upperTarget.Twin();
                 for (int b = 0; b < bands && !stop.stop_requested(); ++b) {
                     if (b * band < split || !claim(b, true)) {
                         d.SkipRows(bandEnd(b));
                     } else {
-                        d.ReadRows(rows, bandEnd(b), false);
+                        target.Read(d, bandEnd(b), false);
                         lowerRows += bandEnd(b) - b * band;
                     }
                 }
+                target.Flush();
                 lowerClean = d.Warnings() == 0;
             } catch (...) {
                 lowerClean = false;
@@ -505,13 +586,14 @@ bool DecodeSplit(std::span<const std::uint8_t> data, Decompressor &upper, std::v
     int upperRows = 0;
     try {
         for (int b = 0; b < bands && claim(b, false); ++b) {
-            upper.ReadRows(rows, bandEnd(b), false);
+            upperTarget.Read(upper, bandEnd(b), false);
             upperRows = bandEnd(b);
             if (b == bands - 1)
                 lower.request_stop(); // every band is in: the other thread may stop
             // Otherwise the other thread goes on until it is through: it owns every
             // band from the first one it claimed.
         }
+        upperTarget.Flush();
         upperClean = upper.Warnings() == 0;
     } catch (...) {
         upperClean = false;
@@ -547,29 +629,30 @@ bool JpegDecodeSplits(std::span<const std::uint8_t> data)
     return d.SplitRow() > 0;
 }
 
-TBitmap DecodeJpeg(std::span<const std::uint8_t> data)
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data, int orientation)
 {
+    orientation = ValidOrientation(orientation);
     Decompressor d(data);
     d.Start();
     const int width = d.Header().width, height = d.Header().height;
-    // libjpeg writes the rows in place: no intermediate copy of the picture.
-    TBitmap bitmap = TBitmap::Uninitialized(width, height, 24);
-    std::vector<JSAMPROW> rows(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        rows[static_cast<std::size_t>(y)] = bitmap.ScanLine(y);
+    const bool swap = OrientationSwapsSides(orientation);
+    // libjpeg writes the rows in place, or a few rows at a time are turned into it.
+    TBitmap bitmap = TBitmap::Uninitialized(swap ? height : width, swap ? width : height, 24);
+    const int groupRows = std::max(1, kTurnGroupRows / d.Band()) * d.Band();
+    RowTarget target(bitmap, width, height, orientation, groupRows);
     const int split = DecodeThreads() > 1 ? d.SplitRow() : 0;
     if (split == 0) {
-        d.ReadRows(rows, height);
-    } else if (!DecodeSplit(data, d, rows, split, height, gSplitProbe.load())) {
+        target.Read(d, height, true);
+        target.Flush();
+    } else if (!DecodeSplit(data, d, target, split, height, gSplitProbe.load())) {
         Decompressor again(data);
         again.Start();
-        again.ReadRows(rows, height);
+        target.Forget();
+        target.Read(again, height, true);
+        target.Flush();
     }
-    // The row padding is the one part libjpeg does not write.
-    const std::size_t used = static_cast<std::size_t>(width) * 3;
-    if (used != bitmap.RowBytes())
-        for (int y = 0; y < height; ++y)
-            std::memset(bitmap.ScanLine(y) + used, 0, bitmap.RowBytes() - used);
+    // The row padding is the one part never written.
+    bitmap.ClearPadding();
     return bitmap;
 }
 
@@ -623,11 +706,11 @@ void TJPEGImage::LoadFromFile(const std::string &path)
     SourceName = path;
 }
 
-TBitmap TJPEGImage::Decode() const
+TBitmap TJPEGImage::Decode(int orientation) const
 {
     // A failure while decoding says which file, as one while loading does.
     try {
-        return DecodeJpeg(Bytes());
+        return DecodeJpeg(Bytes(), orientation);
     } catch (const Error &e) {
         if (SourceName.empty())
             throw Error(std::string("Cannot decode the JPEG picture: ") + e.what());
@@ -647,12 +730,12 @@ const TBitmap &TJPEGImage::Bitmap() const
     return *decoded_;
 }
 
-TBitmap TJPEGImage::ToBitmap() const
+TBitmap TJPEGImage::ToBitmap(int orientation) const
 {
     if (decoded_)
-        return *decoded_;
+        return ApplyOrientation(*decoded_, orientation);
     if (bytes_)
-        return Decode();
+        return Decode(orientation);
     return TBitmap();
 }
 

@@ -3,6 +3,7 @@
 // A JPEG picture: the compressed bytes as read, with only the header parsed at
 // load; pixels are decoded on first use. Copies share the compressed bytes.
 #include "imageview/Bitmap.h"
+#include "imageview/Orientation.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,8 +14,10 @@
 namespace quillo {
 
 // Decodes a whole JPEG into a 24-bit bitmap (greyscale, CMYK and inverted YCCK
-// included). Throws Error with libjpeg's message; never ends the process.
-TBitmap DecodeJpeg(std::span<const std::uint8_t> data);
+// included), turned upright from `orientation` as it is decoded: the bytes of
+// ApplyOrientation(DecodeJpeg(data), orientation). Throws Error with libjpeg's
+// message; never ends the process.
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data, int orientation = kOrientationUpright);
 // Threads that decode one large baseline picture: 1, or 2 (the rows split between
 // them; the bytes are those of one thread). 0 restores the default: 2 on a machine
 // with two or more cores.
@@ -63,8 +66,9 @@ public:
 
     // The decoded pixels, decoded on the first call and kept by this object.
     const TBitmap &Bitmap() const;
-    // A full-size copy; decodes without keeping the pixels when they were never decoded.
-    TBitmap ToBitmap() const;
+    // A full-size copy turned upright from `orientation`; decodes without keeping the
+    // pixels when they were never decoded.
+    TBitmap ToBitmap(int orientation = kOrientationUpright) const;
     // Replaces the pixels: the compressed bytes are dropped and the picture is
     // encoded anew (baseline colour, CompressionQuality) when it is next written.
     void Assign(const TBitmap &bitmap);
@@ -76,7 +80,7 @@ public:
     std::vector<std::uint8_t> SaveToBytes() const;
 
 private:
-    TBitmap Decode() const;
+    TBitmap Decode(int orientation = kOrientationUpright) const;
     std::span<const std::uint8_t> Bytes() const { return {bytes_->Data(), bytes_->Size()}; }
 
     std::shared_ptr<const TPageBlock> bytes_;

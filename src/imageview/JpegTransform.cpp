@@ -66,7 +66,7 @@ TTurnedJpeg TurnJpeg(std::span<const std::uint8_t> jpeg, int shownOrientation, i
     std::optional<std::vector<std::uint8_t>> encoded = TransformLosslessly(jpeg, orientation);
     result.Lossless = encoded.has_value();
     if (!encoded)
-        encoded = EncodeJpeg(ApplyOrientation(DecodeJpeg(jpeg), orientation), quality);
+        encoded = EncodeJpeg(DecodeJpeg(jpeg, orientation), quality);
 
     const std::span<const std::uint8_t> exif = JpegExifData(jpeg);
     std::vector<std::uint8_t> upright;

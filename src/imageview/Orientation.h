@@ -6,6 +6,7 @@
 // compose as numbers.
 #include "imageview/Bitmap.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quillo {
@@ -33,5 +34,14 @@ int OrientationOfRotateKind(std::uint8_t kind);
 // The picture turned upright from `orientation`, as 24-bit pixels (any depth in).
 // The pixels are moved, never resampled; orientation 1 gives a copy.
 TBitmap ApplyOrientation(const TBitmap &stored, int orientation);
+
+// One band of a picture being turned upright as it is decoded: the stored rows
+// [top, top + count) of a storedWidth x storedHeight picture, held as 24-bit rows
+// from `rows` on, `rowStride` bytes apart, are moved to where `orientation` puts
+// them in `out` (the upright picture, 24-bit). Only those pixels are written: never
+// the row padding, nor a byte of another band, so threads may turn bands side by
+// side. The bytes are those of ApplyOrientation.
+void TurnStoredRows(const std::uint8_t *rows, std::ptrdiff_t rowStride, int top, int count, int storedWidth,
+                    int storedHeight, int orientation, TBitmap &out);
 
 } // namespace quillo

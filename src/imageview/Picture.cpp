@@ -245,7 +245,7 @@ TBitmap TPicture::ToBitmap() const
     // The pixels drawn are these when no colour conversion changed them.
     if (shown_ && !(profile_ && !profile_->Unused))
         return *shown_;
-    return ApplyOrientation(jpeg_->ToBitmap(), orientation_);
+    return jpeg_->ToBitmap(orientation_);
 }
 
 const TBitmap &TPicture::DrawBitmap() const

@@ -2,7 +2,9 @@
 #include "imageview/QtImageCodec.h"
 
 #include "imageview/AlphaMatte.h"
-#include "imageview/ExifOrientation.h"
+#include "imageview/ExifChunks.h"
+#include "imageview/ExifMetadata.h"
+#include "imageview/Orientation.h"
 #include "platform/Errors.h"
 
 #include <QBuffer>
@@ -48,9 +50,9 @@ public:
         reader_.setAutoTransform(true);
         // Qt applies a TIFF's orientation itself, but not the EXIF of PNG and WebP.
         if (std::strcmp(format, "png") == 0)
-            exifOrientation_ = PngOrientation(data);
+            exifOrientation_ = ExifOrientation(PngExifData(data));
         else if (std::strcmp(format, "webp") == 0)
-            exifOrientation_ = WebPOrientation(data);
+            exifOrientation_ = ExifOrientation(WebPExifData(data));
     }
 
     // The stored size checked against the limit, and the shown size returned.

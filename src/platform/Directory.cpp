@@ -128,7 +128,7 @@ bool EnumerateDirectory(const std::string &folder, const std::string &pattern,
 }
 
 bool EnumerateDirectory(const std::string &folder, const std::vector<std::string> &patterns,
-                        const std::function<void(const TSearchRec &)> &onMatch)
+                        const std::function<void(const TSearchRec &)> &onMatch, const TOnListed &onListed)
 {
     if (folder.empty())
         return false;
@@ -153,6 +153,8 @@ bool EnumerateDirectory(const std::string &folder, const std::vector<std::string
             continue;
         names.emplace_back(name);
     }
+    if (onListed)
+        onListed(dirFd, names);
     for (const std::string &pattern : patterns) {
         for (const std::string &name : names) {
             if (!MatchesMask(name, pattern))

@@ -34,9 +34,12 @@ bool EnumerateDirectory(const std::string &folder, const std::string &pattern,
                         const std::function<void(const TSearchRec &)> &onMatch);
 // The same for several patterns from one reading of the folder: the matches of the
 // first pattern, then those of the second, and so on (a name matching two patterns
-// is reported twice).
+// is reported twice). `onListed`, when given, sees the open folder and every name
+// read (matching or not) before any entry is examined, and may take names out, so
+// work on the folder's other entries needs no second reading.
+using TOnListed = std::function<void(int dirFd, std::vector<std::string> &names)>;
 bool EnumerateDirectory(const std::string &folder, const std::vector<std::string> &patterns,
-                        const std::function<void(const TSearchRec &)> &onMatch);
+                        const std::function<void(const TSearchRec &)> &onMatch, const TOnListed &onListed = {});
 
 bool FileExists(const std::string &path);      // an existing non-folder
 bool DirectoryExists(const std::string &path); // an existing folder

@@ -3,6 +3,7 @@
 // it guarantees; the comments here say how.
 #include "platform/SafeWrite.h"
 
+#include "platform/Directory.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/UniqueFd.h"
@@ -12,7 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -485,7 +485,8 @@ void Write(const std::string &path, const TSource &source, const struct stat *fr
 
 // Puts one killed write's backup back over its file and returns the file's name;
 // empty when it is not one (no such file, or its write still runs).
-std::string RollBack(int dirFd, const std::string &folder, const std::string &backupName)
+std::string RollBack(int dirFd, const std::string &folder, const std::string &backupName,
+                     const std::vector<std::string> &names)
 {
     if (backupName.back() != kBackupEnd)
         return {};
@@ -514,14 +515,12 @@ std::string RollBack(int dirFd, const std::string &folder, const std::string &ba
     if (!cut) {
         if (matches(name))
             fileName = name;
-    } else if (DIR *d = ::fdopendir(::dup(dirFd))) {
-        ::rewinddir(d); // the duplicate shares the position of an earlier listing
-        while (const dirent *e = ::readdir(d))
-            if (std::string(e->d_name).rfind(name, 0) == 0 && matches(e->d_name)) {
-                fileName = e->d_name;
+    } else {
+        for (const std::string &candidate : names)
+            if (candidate.rfind(name, 0) == 0 && matches(candidate)) {
+                fileName = candidate;
                 break;
             }
-        ::closedir(d);
     }
     if (fileName.empty())
         return {};
@@ -583,28 +582,34 @@ void SafeCopyFile(const std::string &from, const std::string &to)
     Write(to, source, &st);
 }
 
-TRollBack RollBackInterruptedWrites(const std::string &folder)
+TRollBack RollBackInterruptedWrites(int dirFd, const std::string &folder, std::vector<std::string> &names)
 {
     TRollBack result;
     const std::string prefix = IncludeTrailingPathDelimiter(folder);
-    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.Valid())
-        return result;
     std::vector<std::string> backups;
-    if (DIR *d = ::fdopendir(::dup(dir.Get()))) {
-        while (const dirent *e = ::readdir(d))
-            if (std::strncmp(e->d_name, kBackupPrefix, std::strlen(kBackupPrefix)) == 0)
-                backups.emplace_back(e->d_name);
-        ::closedir(d);
-    }
+    for (const std::string &name : names)
+        if (name.starts_with(kBackupPrefix))
+            backups.push_back(name);
     for (const std::string &backup : backups) {
         try {
-            if (std::string name = RollBack(dir.Get(), prefix, backup); !name.empty())
+            if (std::string name = RollBack(dirFd, prefix, backup, names); !name.empty()) {
                 result.Restored.push_back(std::move(name));
+                std::erase(names, backup);
+            }
         } catch (const Error &e) {
             result.Failed.emplace_back(e.what());
         }
     }
+    return result;
+}
+
+TRollBack RollBackInterruptedWrites(const std::string &folder)
+{
+    TRollBack result;
+    EnumerateDirectory(folder, {}, [](const TSearchRec &) {},
+                       [&](int dirFd, std::vector<std::string> &names) {
+                           result = RollBackInterruptedWrites(dirFd, folder, names);
+                       });
     return result;
 }
 

@@ -49,6 +49,9 @@ struct TRollBack {
     std::vector<std::string> Failed;   // one message per backup that could not be used
 };
 TRollBack RollBackInterruptedWrites(const std::string &folder);
+// The same inside a listing: `names` are the entries just read from the open folder
+// `dirFd`; each backup put back (and removed) is taken out of them.
+TRollBack RollBackInterruptedWrites(int dirFd, const std::string &folder, std::vector<std::string> &names);
 
 // Test seam of SafeWriteFile: the hook is called before each step and may make the
 // step fail by returning an errno value (0 lets it run), or stop the process there.

@@ -325,7 +325,8 @@ TEST_F(ControllerTest, UnreadableFolderListsNothing)
 
 TEST_F(ControllerTest, OddNamesAreCataloguedAndPreloaded)
 {
-    const Strings names = {"with space.bmp", "quote\"d.bmp", "it's.bmp", "caf\xc3\xa9.bmp", "bad\xff\xfe.bmp"};
+    const Strings names = {"with space.bmp", "quote\"d.bmp", "it's.bmp", "caf\xc3\xa9.bmp", "bad\xff\xfe.bmp",
+                           "semi;colon.bmp"};
     for (const auto &n : names)
         WriteBmp(P(n));
     Catalogue(root);
@@ -336,7 +337,7 @@ TEST_F(ControllerTest, OddNamesAreCataloguedAndPreloaded)
         expected.push_back(n + "+");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(loaded, expected);
-    EXPECT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.Count(), 6);
     for (const auto &n : names) // QDir cannot remove a name that is not UTF-8
         ::unlink(P(n).c_str());
 }
@@ -426,9 +427,13 @@ TEST_F(ControllerTest, ListingPutsBackARewriteThatAKillInterrupted)
     struct stat st {};
     ASSERT_EQ(::stat(P("a.bmp").c_str(), &st), 0);
     WriteBytes(P(".quillo-backup-" + std::to_string(st.st_ino) + "-a.bmp~"), {'o', 'l', 'd'});
+    qlo.Mask = "*";
     Catalogue(root);
     EXPECT_EQ(ReadBytes(P("a.bmp")), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(qlo.RolledBack().Restored, Strings{"a.bmp"});
+    // Put back before the listing looked at it: the file as restored, the backup gone.
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(qlo.TotalSize(), 3);
     EXPECT_EQ(QDir(QString::fromStdString(root)).entryList(QDir::Files | QDir::Hidden), QStringList{"a.bmp"});
 }
 

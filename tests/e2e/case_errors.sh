@@ -22,17 +22,7 @@ for i in range(at, len(data) - 1):
         data[i + 1] = 0xD0 + ((data[i + 1] - 0xD0 + 4) & 7)
 open(sys.argv[2], "wb").write(data)
 PY
-e2e_write_ini <<INI
-[Layout]
-Maximized=0
-Left=20
-Top=20
-Width=1000
-Height=700
-BWidth=300
-[Last run]
-Path=$E2E_WORK/pictures
-INI
+e2e_window_ini "$E2E_WORK/pictures" Left=20 Top=20 BWidth=300
 
 e2e_start_quillo
 main=$(e2e_wait_main)

@@ -12,16 +12,7 @@ convert -size 200x150 "xc:rgb(40,160,60)" "BMP3:$E2E_WORK/pictures/b.bmp"
 convert -size 200x150 "xc:rgb(40,60,200)" "BMP3:$E2E_WORK/pictures/c.bmp"
 # Sibling folders, so that Down in the tree would land on another folder.
 mkdir -p "$E2E_WORK/aaa" "$E2E_WORK/zzz"
-e2e_write_ini <<INI
-[Layout]
-Maximized=0
-Left=20
-Top=20
-Width=1000
-Height=700
-[Last run]
-Path=$E2E_WORK/pictures
-INI
+e2e_window_ini "$E2E_WORK/pictures" Left=20 Top=20
 
 shown() { [ "$(e2e_picture_box "$(e2e_screenshot "$2")" $1 4 | cut -d' ' -f3-4)" = "200 150" ]; }
 

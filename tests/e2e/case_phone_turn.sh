@@ -12,20 +12,18 @@ pics=$E2E_WORK/pictures photo=$E2E_WORK/pictures/IMG_0001.jpg
 convert -size 640x480 xc:blue -fill red -draw 'rectangle 0,380 99,479' -quality 95 "$photo"
 exiv2 -M'set Exif.Image.Make Lumafone' -M'set Exif.Image.Orientation Short 6' \
   -M'set Exif.Photo.DateTimeOriginal 2026:07:14 18:03:22' "$photo"
-printf '[Layout]\nMaximized=0\nWidth=1000\nHeight=700\n[Last run]\nPath=%s\n' "$pics" | e2e_write_ini
+e2e_window_ini "$pics"
 
 tag() { exiv2 -q -K "$1" -Pv "$photo" 2>/dev/null; }
-red_at() { [ "$(convert "$photo" -format "%[fx:p{$1,$2}.r>0.5 && p{$1,$2}.b<0.5]" info:)" = 1 ]; }
-changed_since() { [ "$photo" -nt "$E2E_WORK/stamp" ]; }
 
 e2e_start_quillo
 main=$(e2e_wait_main)
 touch -d '1 hour ago' "$E2E_WORK/stamp"
 touch -d '2 hours ago' "$photo"
 e2e_key "$main" F6
-e2e_poll 50 changed_since || e2e_fail "F6 wrote nothing"
+e2e_poll 50 e2e_newer "$photo" "$E2E_WORK/stamp" || e2e_fail "F6 wrote nothing"
 e2e_expect_eq "size" "640x480" "$(identify -format '%wx%h' "$photo")"
-red_at 630 10 || e2e_fail "after F6 the red corner is not top right"
+e2e_red_at "$photo" 630 10 || e2e_fail "after F6 the red corner is not top right"
 e2e_expect_eq "orientation" "1" "$(tag Exif.Image.Orientation)"
 e2e_expect_eq "make" "Lumafone" "$(tag Exif.Image.Make)"
 e2e_expect_eq "date taken" "2026:07:14 18:03:22" "$(tag Exif.Photo.DateTimeOriginal)"

@@ -14,14 +14,7 @@ convert -size 64x48 xc:red "BMP3:$pics/second.bmp"
 convert -size 32x32 xc:green "$pics/taken.jpg"
 cp "$pics/photo.jpg" "$E2E_WORK/photo.orig"
 cp "$pics/taken.jpg" "$E2E_WORK/taken.orig"
-e2e_write_ini <<INI
-[Layout]
-Maximized=0
-Width=1000
-Height=700
-[Last run]
-Path=$pics
-INI
+e2e_window_ini "$pics"
 
 questions=0
 listing() { (cd "$pics" && ls -A | tr '\n' ' ' | sed 's/ $//'); }

@@ -14,21 +14,11 @@ convert -size 63x41 xc:blue -fill red -draw 'rectangle 0,0 20,12' "BMP3:$pics/a.
 convert -size 120x80 gradient:white-black "$pics/b.jpg"
 chmod 0444 "$pics/b.jpg"
 cp "$pics/b.jpg" "$E2E_WORK/b.orig"
-e2e_write_ini <<INI
-[Layout]
-Maximized=0
-Width=1000
-Height=700
-[Last run]
-Path=$pics
-INI
+e2e_window_ini "$pics"
 
 size() { identify -format '%wx%h' "$1"; }
-# red_at FILE X Y: whether the pixel is red.
-red_at() { [ "$(convert "$1" -format "%[fx:p{$2,$3}.r>0.5 && p{$2,$3}.b<0.5]" info:)" = 1 ]; }
 size_is() { [ "$(size "$1")" = "$2" ]; }
 wait_size() { e2e_poll 50 size_is "$1" "$2" || e2e_fail "$1 is $(size "$1"), expected $2"; }
-changed_since() { [ "$1" -nt "$2" ]; }
 
 e2e_start_quillo
 main=$(e2e_wait_main)
@@ -36,18 +26,18 @@ main=$(e2e_wait_main)
 touch -d '1 hour ago' "$E2E_WORK/stamp"
 touch -d '2 hours ago' "$pics/a.bmp"
 e2e_key "$main" F6
-e2e_poll 50 changed_since "$pics/a.bmp" "$E2E_WORK/stamp" || e2e_fail "F6 wrote nothing"
+e2e_poll 50 e2e_newer "$pics/a.bmp" "$E2E_WORK/stamp" || e2e_fail "F6 wrote nothing"
 wait_size "$pics/a.bmp" 41x63
-red_at "$pics/a.bmp" 38 2 || e2e_fail "after F6 the red corner is not top right"
-red_at "$pics/a.bmp" 2 2 && e2e_fail "after F6 the top left is still red"
+e2e_red_at "$pics/a.bmp" 38 2 || e2e_fail "after F6 the red corner is not top right"
+e2e_red_at "$pics/a.bmp" 2 2 && e2e_fail "after F6 the top left is still red"
 
 e2e_key "$main" F7
-e2e_poll 50 red_at "$pics/a.bmp" 2 60 || e2e_fail "after F7 the red corner is not bottom left"
+e2e_poll 50 e2e_red_at "$pics/a.bmp" 2 60 || e2e_fail "after F7 the red corner is not bottom left"
 wait_size "$pics/a.bmp" 41x63
 
 e2e_key "$main" F8
 wait_size "$pics/a.bmp" 63x41
-e2e_poll 50 red_at "$pics/a.bmp" 60 38 || e2e_fail "after F8 the red corner is not bottom right"
+e2e_poll 50 e2e_red_at "$pics/a.bmp" 60 38 || e2e_fail "after F8 the red corner is not bottom right"
 e2e_screenshot turned >/dev/null
 
 # The read-only JPEG, one row down: the list has the focus since the start.

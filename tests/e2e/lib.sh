@@ -109,6 +109,21 @@ e2e_start_display()
 # e2e_write_ini: the settings file beside the program, from standard input.
 e2e_write_ini() { cat > "$E2E_INI"; }
 
+# e2e_window_ini FOLDER [LINE...]: a settings file for a 1000 x 700 window (not
+# maximized) showing FOLDER; each LINE is one more [Layout] line.
+e2e_window_ini()
+{
+    local folder=$1
+    shift
+    { printf '[Layout]\nMaximized=0\nWidth=1000\nHeight=700\n'; printf '%s\n' "$@"
+      printf '[Last run]\nPath=%s\n' "$folder"; } | e2e_write_ini
+}
+
+# e2e_red_at FILE X Y: whether the pixel of the picture file is red.
+e2e_red_at() { [ "$(convert "$1" -format "%[fx:p{$2,$3}.r>0.5 && p{$2,$3}.b<0.5]" info:)" = 1 ]; }
+# e2e_newer FILE THAN: whether FILE changed after THAN.
+e2e_newer() { [ "$1" -nt "$2" ]; }
+
 # Run as root, the program writes its installation record under /etc/xdg. Where a
 # mount namespace of its own can be had, the program sees an empty tmpfs there, so
 # the cases leave the machine as they found it.

@@ -12,7 +12,7 @@
 #include "imageview/BmpCodec.h"
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
-#include "FakeMessages.h"
+#include "forms/WindowsFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -37,7 +37,7 @@
 #include <vector>
 
 using namespace quillo;
-using quillo::test::FakeMessages;
+using quillo::test::WritePicture;
 
 namespace {
 
@@ -87,28 +87,22 @@ protected:
     }
 };
 
-void WritePicture(const std::string &path, int w, int h)
-{
-    WriteBmpFile(TBitmap(w, h, 24), path);
-}
-
-class FullScreen : public ::testing::Test {
+class FullScreen : public quillo::test::WindowsTest {
 protected:
-    void SetUp() override
+    void MakeFiles() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path().toStdString();
-        pictures = root + "/pictures";
-        ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
         WritePicture(pictures + "/a.bmp", 20, 10);
         WritePicture(pictures + "/b.bmp", 40, 30);
         WritePicture(pictures + "/c.bmp", 8, 6);
         single = root + "/single";
         ASSERT_EQ(::mkdir(single.c_str(), 0755), 0);
         WritePicture(single + "/only.bmp", 12, 9);
-        SetMessageService(&messages);
-        CreateApplicationWindows((root + "/quillo.ini").c_str());
-        fMain->tmrStartup->stop();
+    }
+    void SetUp() override
+    {
+        WindowsTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // Nothing is preloaded: every step loads its file, as with large folders.
         fSettings->CheckBox1->setChecked(false);
         delete fFullScreen;
@@ -116,17 +110,10 @@ protected:
         delete fSetInterval;
         fSetInterval = dialog = new TestSetInterval;
     }
-    void TearDown() override
-    {
-        DestroyApplicationWindows();
-        SetMessageService(nullptr);
-    }
 
     int Row() const { return fMain->lvFiles->currentIndex().row(); }
 
-    QTemporaryDir dir;
-    std::string root, pictures, single;
-    FakeMessages messages;
+    std::string single;
     TestFullScreen *viewer = nullptr;
     TestSetInterval *dialog = nullptr;
 };

@@ -48,7 +48,6 @@ TEST(SplashWindow, SuspendsActionsWhileUpAndResumesOnceWhenClosed)
 TEST(SplashWindow, ShowsProductTextsAsLabels)
 {
     TfSplash splash;
-    EXPECT_EQ(splash.objectName(), "fSplash");
     EXPECT_EQ(splash.windowTitle(), "Starting up...");
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);

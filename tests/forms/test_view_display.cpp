@@ -3,6 +3,7 @@
 // for pixel, what drawing the whole picture stretched into PictureRect without
 // filtering paints: the reference here does exactly that with a full-size copy.
 #include "imageview/JpegImage.h"
+#include "imageview/NoiseBitmap.h"
 #include "imageview/view/QloImage.h"
 
 #include <QImage>
@@ -11,28 +12,14 @@
 #include <QtMath>
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 using namespace quillo;
+using quillo::test::Noise;
 
 namespace {
 
 const QRgb kUnpainted = qRgb(1, 2, 3);
-
-TBitmap Noise(int w, int h, int bits, unsigned seed)
-{
-    TBitmap b(w, h, bits);
-    if (bits == 8)
-        for (int i = 0; i < 256; ++i)
-            b.ColorTable().push_back({std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 3), 0});
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y)
-        for (std::size_t i = 0; i < b.RowBytes(); ++i)
-            b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-    b.ClearPadding();
-    return b;
-}
 
 // The view painted into an image of its size, over a colour nothing paints.
 QImage Painted(TQloImage &view, const QRegion &region = {})

@@ -168,8 +168,14 @@ TEST_F(CodedFiles, AlphaIsComposedOverTheMatteAndDeepOrCmykTiffComesOutRight)
 
 TEST_F(CodedFiles, OrientationTurnsPngWebPAndTiff)
 {
+    // Some writers keep the JPEG segment's "Exif\0\0" in front of the block.
+    Bytes prefixed(kTurnedWebP.begin(), kTurnedWebP.end() - 26);
+    prefixed.insert(prefixed.end(), {'E', 'x', 'i', 'f', 0, 0});
+    prefixed.insert(prefixed.end(), kTurnedWebP.end() - 26, kTurnedWebP.end());
+    prefixed[4] += 6, prefixed[prefixed.size() - 36] += 6; // the file's and the chunk's lengths
     // Stored 3 x 2 (red, green, blue / white, black, grey), shown turned right: 2 x 3.
-    for (const auto &[name, bytes] : {std::pair{"o.png", kTurnedPng}, {"o.webp", kTurnedWebP}}) {
+    for (const auto &[name, bytes] :
+         {std::pair{"o.png", kTurnedPng}, {"o.webp", kTurnedWebP}, {"prefixed.webp", prefixed}}) {
         const TBitmap b = Load(Write(name, bytes), 2, 3);
         EXPECT_EQ(b.PixelColor(0, 0), kWhite) << name;
         EXPECT_EQ(b.PixelColor(1, 0), kRed) << name;

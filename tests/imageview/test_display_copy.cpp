@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageview/DisplayCopy.h"
+#include "imageview/NoiseBitmap.h"
 #include "platform/Errors.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 using namespace quillo;
+using quillo::test::Noise;
 
 namespace {
 
@@ -16,20 +18,6 @@ std::uint32_t Expected(const TBitmap &b, int x, int y)
 {
     const TRGBQuad c = b.PixelColor(x, y);
     return 0xFF000000u | std::uint32_t(c.Red) << 16 | std::uint32_t(c.Green) << 8 | c.Blue;
-}
-
-TBitmap Noise(int w, int h, int bits, unsigned seed)
-{
-    TBitmap b(w, h, bits);
-    if (bits <= 8)
-        for (int i = 0; i < (1 << bits); ++i)
-            b.ColorTable().push_back({std::uint8_t(i * 7), std::uint8_t(i * 13), std::uint8_t(255 - i), 0});
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y)
-        for (std::size_t i = 0; i < b.RowBytes(); ++i)
-            b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-    b.ClearPadding();
-    return b;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // exactly that of one thread.
 #include "imageview/JpegImage.h"
 #include "imageview/JpegSamples.h"
+#include "imageview/Orientation.h"
 #include "platform/Errors.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <string>
@@ -61,14 +63,15 @@ struct Outcome {
 
 // Two threads divide the bands at the split row (the probe's doing), so the second
 // thread's bands are in every split picture, however the threads get processors.
-Outcome DecodeWith(int threads, const std::vector<std::uint8_t> &data, JpegSplitProbe *probe = nullptr)
+Outcome DecodeWith(int threads, const std::vector<std::uint8_t> &data, JpegSplitProbe *probe = nullptr,
+                   int orientation = kOrientationUpright)
 {
     SetJpegDecodeThreads(threads);
     JpegSplitProbe own;
     SetJpegSplitProbe(probe ? probe : &own);
     Outcome o;
     try {
-        o.bitmap = DecodeJpeg(data);
+        o.bitmap = DecodeJpeg(data, orientation);
     } catch (const Error &e) {
         o.error = e.what();
     }
@@ -152,4 +155,31 @@ TEST(JpegSplitKinds, AWarningFloodInTheLowerPartFailsAsOnOneThread)
     const Outcome one = DecodeWith(1, data);
     ASSERT_FALSE(one.bitmap.has_value()) << "one thread must give up on the flood";
     ExpectSameOutcome(data, "flood");
+}
+
+// A picture stored on its side is turned band by band as it is decoded, by either
+// thread: every pixel must land where a turn of the whole decoded picture puts it,
+// also when damage sends the picture through one thread again.
+TEST(JpegSplitKinds, EveryOrientationTurnsAsItDecodes)
+{
+    const std::vector<std::uint8_t> good = Encode({"turned", 1283, 1031, 3, 2, 2});
+    std::vector<std::uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() * 0.8));
+    for (const auto &data : {good, cut}) {
+        const TBitmap stored = *DecodeWith(1, data).bitmap;
+        const int w = stored.Width(), h = stored.Height();
+        for (int o = 1; o <= 8; ++o)
+            for (int threads : {1, 2}) {
+                const TBitmap out = *DecodeWith(threads, data, nullptr, o).bitmap;
+                ASSERT_TRUE(out == ApplyOrientation(stored, o)) << o << " " << threads;
+                if (threads == 2)
+                    continue;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const int at[9][2] = {{x, y}, {x, y}, {w - 1 - x, y}, {w - 1 - x, h - 1 - y}, {x, h - 1 - y},
+                                              {y, x}, {h - 1 - y, x}, {h - 1 - y, w - 1 - x}, {y, w - 1 - x}};
+                        ASSERT_EQ(std::memcmp(out.ScanLine(at[o][1]) + 3 * at[o][0], stored.ScanLine(y) + 3 * x, 3), 0)
+                            << o << " at " << x << "," << y;
+                    }
+            }
+    }
 }

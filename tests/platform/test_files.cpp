@@ -14,30 +14,6 @@ namespace {
 std::vector<std::uint8_t> Bytes(const std::string &s) { return {s.begin(), s.end()}; }
 } // namespace
 
-TEST(SafeWrite, CreatesAndReplacesKeepingMode)
-{
-    QTemporaryDir dir;
-    const std::string path = dir.path().toStdString() + "/a.bin";
-    SafeWriteFile(path, Bytes("first"));
-    EXPECT_EQ(ReadFileBytes(path), Bytes("first"));
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    SafeWriteFile(path, Bytes("second, longer"));
-    EXPECT_EQ(ReadFileBytes(path), Bytes("second, longer"));
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
-TEST(SafeWrite, RefusesReadOnlyTargetAndKeepsIt)
-{
-    QTemporaryDir dir;
-    const std::string path = dir.path().toStdString() + "/ro.bin";
-    SafeWriteFile(path, Bytes("keep me"));
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    EXPECT_THROW(SafeWriteFile(path, Bytes("lost")), Error);
-    EXPECT_EQ(ReadFileBytes(path), Bytes("keep me"));
-}
-
 TEST(SafeWrite, MissingFolderFailsWithoutLeftovers)
 {
     QTemporaryDir dir;

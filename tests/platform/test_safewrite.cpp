@@ -448,6 +448,7 @@ TEST(SafeWrite, CanWriteAnswersAsTheWriteDoes)
         const bool can = SafeWriteCanWrite(dir / name);
         EXPECT_EQ(can, MessageOf([&] { SafeWriteFile(dir / name, Bytes("y")); }) == "(no error)") << name;
     }
+    EXPECT_EQ(ReadFileBytes(dir / "ro.jpg"), Bytes("x")); // refused, and left as it was
     EXPECT_FALSE(SafeWriteCanWrite(""));
 }
 

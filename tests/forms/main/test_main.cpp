@@ -9,7 +9,7 @@
 #include "imageview/view/QloImage.h"
 #include "platform/Services.h"
 #include "platform/System.h"
-#include "FakeMessages.h"
+#include "forms/WindowsFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,43 +29,17 @@
 #include <QHeaderView>
 
 using namespace quillo;
-using quillo::test::FakeMessages;
+using quillo::test::WritePicture;
 
 namespace {
 
-void WritePicture(const std::string &path, int w, int h, std::uint8_t shade)
-{
-    TBitmap b(w, h, 24);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t *p = b.ScanLine(y) + 3 * x;
-            p[0] = shade;
-            p[1] = static_cast<std::uint8_t>(x);
-            p[2] = static_cast<std::uint8_t>(y);
-        }
-    WriteBmpFile(b, path);
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public quillo::test::WindowsTest {
 protected:
-    void SetUp() override
+    void MakeFiles() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path().toStdString();
-        pictures = root + "/pictures";
-        ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
         WritePicture(pictures + "/b.bmp", 40, 30, 10);
         WritePicture(pictures + "/a.bmp", 20, 10, 200);
         WritePicture(pictures + "/C.bmp", 8, 8, 90);
-        SetMessageService(&messages);
-        CreateApplicationWindows((root + "/quillo.ini").c_str());
-        fMain->tmrStartup->stop();
-    }
-    void TearDown() override
-    {
-        DestroyApplicationWindows();
-        SetMessageService(nullptr);
-        SetTickSource(nullptr);
     }
 
     QString Panel(int i) const { return fMain->StatusPanels[static_cast<std::size_t>(i)]->text(); }
@@ -73,10 +47,6 @@ protected:
     {
         return fMain->FCurrentEntry ? fMain->FCurrentEntry->FileName.substr(pictures.size() + 1) : "";
     }
-
-    QTemporaryDir dir;
-    std::string root, pictures;
-    FakeMessages messages;
 };
 
 } // namespace

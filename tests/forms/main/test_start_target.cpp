@@ -11,6 +11,7 @@
 #include "platform/IniFile.h"
 #include "platform/Services.h"
 #include "platform/TempFolder.h"
+#include "forms/WindowsFixture.h"
 
 #include <QTableView>
 #include <QTreeView>
@@ -23,14 +24,9 @@
 #include <sys/stat.h>
 
 using namespace quillo;
+using quillo::test::WritePicture;
 
 namespace {
-
-void WritePicture(const std::string &path, int w, int h)
-{
-    TBitmap b(w, h, 24);
-    WriteBmpFile(b, path);
-}
 
 class StartTarget : public ::testing::Test {
 protected:
