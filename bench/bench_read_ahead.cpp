@@ -6,6 +6,7 @@
 // - with no pause (keys held down): goal at most 1.0 x `djpeg -outfile /dev/null`.
 // djpeg runs on the same files in the same run. Also prints the resident memory
 // after the steps. Arguments: [steps per run, default 40].
+#include "Bench.h"
 #include "forms/Forms.h"
 #include "forms/fmFullScreen.h"
 #include "forms/main/fmMain.h"
@@ -25,23 +26,16 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 using namespace quillo;
 
 namespace {
-
-double Ms(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 double Median(std::vector<double> v)
 {
@@ -80,9 +74,7 @@ Run Measure(int steps, double pauseMs, const std::function<void()> &step)
         const bool pause = i < steps / 2;
         if (pause)
             PumpFor(pauseMs);
-        const auto t = std::chrono::steady_clock::now();
-        step();
-        (pause ? run.Paused : run.Held).push_back(Ms(std::chrono::steady_clock::now() - t));
+        (pause ? run.Paused : run.Held).push_back(bench::TimeMs(step));
     }
     return run;
 }
@@ -118,15 +110,7 @@ int main(int argc, char **argv)
     SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
 
     // One noisy picture under many names: each name is read and decoded on its own.
-    TBitmap picture(6000, 4000, 24);
-    std::mt19937 rng(5);
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint8_t *row = picture.ScanLine(y);
-        for (int x = 0; x < picture.Width() * 3; ++x)
-            row[x] = static_cast<std::uint8_t>((x / 3 + 3 * y) / 35 * 11 + (rng() & 31));
-    }
-    const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, 90);
-    picture = TBitmap();
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(bench::NoisyBands(6000, 4000, 5, 3, 35, 11), 90);
     std::vector<std::string> names;
     for (int i = 0; i < files; ++i) {
         char name[64];
@@ -136,15 +120,9 @@ int main(int argc, char **argv)
     }
     std::vector<double> djpegMs;
     const auto runPeer = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            const std::string command = "djpeg -outfile /dev/null '" + names[static_cast<std::size_t>(i)] + "'";
-            const auto t = std::chrono::steady_clock::now();
-            if (std::system(command.c_str()) != 0) {
-                std::fprintf(stderr, "djpeg failed\n");
-                std::exit(1);
-            }
-            djpegMs.push_back(Ms(std::chrono::steady_clock::now() - t));
-        }
+        for (int i = 0; i < count; ++i)
+            djpegMs.push_back(
+                bench::TimeMs([&] { bench::Run({"djpeg", "-outfile", "/dev/null", names[static_cast<std::size_t>(i)]}); }));
     };
     runPeer(5);
     // Long enough for a decode on a busy machine too.

@@ -52,6 +52,8 @@ struct TReadAhead::TShared {
     // From a Take to the next Want: the step that took a picture has not said yet
     // what it wants next, and a picture behind, started now, would hold up the one ahead.
     bool AwaitingWant = false;
+    // The last step had to wait for its picture: the person is outrunning the decodes.
+    bool Hurried = false;
 
     std::size_t Held() const
     {
@@ -171,6 +173,7 @@ std::optional<TReadAheadPicture> TReadAhead::Take(const std::string &fileName, s
                                       [](const auto &s) { return s->State == TSlot::TState::Decoding; });
         // A decode running for it is waited for (never decoded twice). So is one about
         // to start on an idle worker; behind another decode, the caller is quicker.
+        shared_->Hurried = slot->State != TSlot::TState::Ready;
         if (slot->State == TSlot::TState::Decoding || (slot->State == TSlot::TState::Waiting && !busy)) {
             slot->Wanted = true;
             // First in line, and started even when an earlier step is still to say
@@ -211,9 +214,6 @@ std::size_t TReadAhead::HeldBytes() const
 
 void TReadAhead::Run(const std::shared_ptr<TShared> &shared, std::stop_token stop)
 {
-    // One core decodes ahead; the other stays with the GUI thread, which paints the
-    // step meanwhile. On a busy machine a second decoding thread costs more than it saves.
-    SetJpegDecodeThreadsHere(1);
     std::unique_lock lock(shared->Lock);
     for (;;) {
         std::shared_ptr<TSlot> slot;
@@ -223,6 +223,9 @@ void TReadAhead::Run(const std::shared_ptr<TShared> &shared, std::stop_token sto
         slot->State = TSlot::TState::Decoding;
         slot->Bytes = 0;
         const TReadAheadSource source = slot->Source;
+        // Ahead of a person who pauses, one core decodes and the other stays with the
+        // GUI thread's paint; a person who waits for each picture gets both.
+        SetJpegDecodeThreadsHere(shared->Hurried ? 0 : 1);
         lock.unlock();
 
         TFileIdentity before;
