@@ -6,6 +6,7 @@
 // the steps, at its best). Memory must stay flat, with at most two decoded
 // pictures alive.
 #include "Bench.h"
+#include "BenchWindows.h"
 #include "forms/Forms.h"
 #include "forms/main/fmMain.h"
 #include "forms/fmSettings.h"
@@ -59,7 +60,6 @@ int main(int argc, char **argv)
     const int files = argc > 1 ? std::atoi(argv[1]) : 100;
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
 
     // One noisy 6000 x 4000 picture, stored under 100 names.
     const std::vector<std::uint8_t> jpeg = EncodeJpeg(bench::NoisyBands(6000, 4000, 7, 1, 40, 17), 90);
@@ -75,12 +75,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 3; ++i)
         djpegMs = std::min(djpegMs, bench::TimeMs([&] { bench::Run({"djpeg", "-outfile", "/dev/null", one}); }));
 
-    CreateApplicationWindows((folder + "/quillo.ini").c_str());
-    fMain->tmrStartup->stop();
-    fSettings->CheckBox1->setChecked(false); // nothing preloaded
-    fMain->resize(1280, 900);
-    fMain->show();
-    QApplication::processEvents();
+    bench::OpenMainWindow(folder);
     // Fitted, in a view of 1280 x 800.
     if (!fMain->acStretch->isChecked())
         fMain->acStretchExecute();

@@ -7,6 +7,7 @@
 // djpeg runs on the same files in the same run. Also prints the resident memory
 // after the steps. Arguments: [steps per run, default 40].
 #include "Bench.h"
+#include "BenchWindows.h"
 #include "forms/Forms.h"
 #include "forms/fmFullScreen.h"
 #include "forms/main/fmMain.h"
@@ -107,7 +108,6 @@ int main(int argc, char **argv)
     const int files = 2 * steps + 2;
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
 
     // One noisy picture under many names: each name is read and decoded on its own.
     const std::vector<std::uint8_t> jpeg = EncodeJpeg(bench::NoisyBands(6000, 4000, 5, 3, 35, 11), 90);
@@ -128,12 +128,7 @@ int main(int argc, char **argv)
     // Long enough for a decode on a busy machine too.
     const double pauseMs = 3 * Median(djpegMs);
 
-    CreateApplicationWindows((folder + "/quillo.ini").c_str());
-    fMain->tmrStartup->stop();
-    fSettings->CheckBox1->setChecked(false); // nothing preloaded
-    fMain->resize(1280, 900);
-    fMain->show();
-    QApplication::processEvents();
+    bench::OpenMainWindow(folder);
     fMain->SelectFolder(folder);
     QApplication::processEvents();
 

@@ -6,6 +6,7 @@
 // the viewer fits each picture to its 1920 x 1080 window, otherwise it shows the
 // picture's centre at its own size (the viewer's initial state).
 #include "Bench.h"
+#include "BenchWindows.h"
 #include "forms/Forms.h"
 #include "forms/fmFullScreen.h"
 #include "forms/main/fmMain.h"
@@ -81,7 +82,6 @@ int main(int argc, char **argv)
     const int files = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    SetInstallRecordFile(folder + "/system/Brackwater/Quillo.conf");
 
     // Distinct noisy 6000 x 4000 pictures would take minutes to encode; one picture
     // under many names is decoded anew at every step all the same (none preloaded).
@@ -94,12 +94,7 @@ int main(int argc, char **argv)
         SafeWriteFile(names.back(), jpeg);
     }
 
-    CreateApplicationWindows((folder + "/quillo.ini").c_str());
-    fMain->tmrStartup->stop();
-    fSettings->CheckBox1->setChecked(false); // nothing preloaded
-    fMain->resize(1280, 900);
-    fMain->show();
-    QApplication::processEvents();
+    bench::OpenMainWindow(folder);
     fMain->SelectFolder(folder);
     QApplication::processEvents();
     delete fFullScreen;
