@@ -9,6 +9,14 @@ so a small box of the screen tells which picture is shown.
         and prints the milliseconds from each press to the next picture on screen
   read_ahead_e2e.py start FOLDER X Y INDEX PROGRAM [ARG...]
         starts the program and prints the milliseconds until picture INDEX is on screen
+  read_ahead_e2e.py held FOLDER X Y HOLD_MS PERIOD
+        holds Down for HOLD_MS (the server repeats it: 250 ms delay, 30 a second) and
+        prints the pictures painted meanwhile and how far the list ran on after the
+        key was let go (picture i looks like picture i % PERIOD)
+  read_ahead_e2e.py memory FOLDER X Y STEPS PERIOD PID
+        presses Down STEPS times, each once the last picture is painted (picture i
+        looks like picture i % PERIOD), and prints the resident memory of PID every
+        tenth step
 """
 import ctypes
 import os
@@ -47,6 +55,14 @@ def near(seen, want):
     return max(abs(s - e) for s, e in zip(seen, expected)) < 12
 
 
+def resident_mb(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return 0
+
+
 def wait_for(x, y, index, since):
     while time.perf_counter() - since < TIMEOUT:
         if near(shown(x, y), colour(index)):
@@ -67,6 +83,16 @@ class Keys:
         self.x11.XFlush.argtypes = [ctypes.c_void_p]
         self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
         self.down = self.x11.XKeysymToKeycode(self.display, 0xFF54)  # XK_Down
+
+        self.x11.XkbSetAutoRepeatRate.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint]
+
+    def repeat(self, delay_ms, interval_ms):
+        self.x11.XkbSetAutoRepeatRate(self.display, 0x100, delay_ms, interval_ms)  # XkbUseCoreKbd
+        self.x11.XFlush(self.display)
+
+    def key_down(self, down):
+        self.xtst.XTestFakeKeyEvent(self.display, self.down, 1 if down else 0, 0)
+        self.x11.XFlush(self.display)
 
     def press_down(self):
         self.xtst.XTestFakeKeyEvent(self.display, self.down, 1, 0)
@@ -91,8 +117,57 @@ def main():
             t = time.perf_counter()
             keys.press_down()
             times.append(wait_for(x, y, index, t))
-        print("median %.1f ms, best %.1f ms, worst %.1f ms over %d steps"
-              % (statistics.median(times), min(times), max(times), len(times)))
+        if times:
+            print("median %.1f ms, best %.1f ms, worst %.1f ms over %d steps"
+                  % (statistics.median(times), min(times), max(times), len(times)))
+    elif mode == "held":
+        hold, period = float(sys.argv[5]) / 1000, int(sys.argv[6])
+        colours = [colour(i) for i in range(period)]
+        keys = Keys()
+        keys.repeat(250, 33)
+        wait_for(x, y, 0, time.perf_counter())
+
+        index, changes = 0, []
+
+        def look():
+            nonlocal index
+            seen = shown(x, y)
+            for ahead in range(period):
+                if near(seen, colours[(index + ahead) % period]):
+                    if ahead:
+                        index += ahead
+                        changes.append((time.perf_counter(), index))
+                    return
+
+        start = time.perf_counter()
+        keys.key_down(True)
+        while time.perf_counter() - start < hold:
+            look()
+            time.sleep(0.002)
+        keys.key_down(False)
+        released, at_release = time.perf_counter(), index
+        while time.perf_counter() - max(released, changes[-1][0] if changes else 0) < 1.5:
+            look()
+            time.sleep(0.002)
+        during = [c for c in changes if c[0] <= released]
+        per_picture = (released - start - 0.25) * 1000 / max(1, at_release - 1)
+        last = changes[-1][0] if changes else released
+        print("%d pictures painted while held (%.0f ms each after the first repeat); after the key was let go "
+              "the list ran on %d picture(s) in %.0f ms"
+              % (len(during), per_picture, index - at_release, max(0, last - released) * 1000))
+    elif mode == "memory":
+        steps, period, pid = int(sys.argv[5]), int(sys.argv[6]), int(sys.argv[7])
+        keys = Keys()
+        wait_for(x, y, 0, time.perf_counter())
+        samples = []
+        for index in range(1, steps + 1):
+            # A pause of a decode or two lets the read-ahead fill up, as when a person looks.
+            time.sleep(0.3)
+            keys.press_down()
+            wait_for(x, y, index % period, time.perf_counter())
+            if index % 10 == 0:
+                samples.append("%.0f" % resident_mb(pid))
+        print("resident MB every 10 steps: " + " ".join(samples))
     elif mode == "start":
         index = int(sys.argv[5])
         t = time.perf_counter()

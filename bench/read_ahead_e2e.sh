@@ -5,6 +5,9 @@
 #   Debian started the same way in the same run (feh by default);
 # - Down in the main list to the next picture painted: after a pause of a few decodes,
 #   and with no pause (the next press as soon as a picture is painted);
+# - Down held in the main list and in the viewer: the time per picture, and how far
+#   the list runs on once the key is let go (goal: at most one picture);
+# - the resident memory while stepping through 100 pictures;
 # - djpeg -outfile /dev/null of the same files, for the ratios.
 #   bench/read_ahead_e2e.sh QUILLO [PEER COMMAND...]
 set -euo pipefail
@@ -60,3 +63,23 @@ e2e_start_quillo "$first"
 steps=$(( count / 2 - 1 ))
 echo "Down after a pause of 600 ms: $("${py[@]}" steps "$E2E_WORK/pictures" $x $y $steps 600 0)"
 echo "Down with no pause:           $("${py[@]}" steps "$E2E_WORK/pictures" $x $y $steps 0 $steps)"
+
+# From here on picture i is a copy of picture i % count: a hundred files to step through.
+for i in $(seq "$count" 100); do
+    cp "$E2E_WORK/pictures/photo$(printf %03d $((i % count))).jpg" "$E2E_WORK/pictures/photo$(printf %03d "$i").jpg"
+done
+restart() {
+    kill "$E2E_PID"
+    wait "$E2E_PID" 2>/dev/null || true
+    rm -f "$E2E_INI"
+    e2e_start_quillo "$first"
+}
+restart
+echo "Down held, main list: $("${py[@]}" held "$E2E_WORK/pictures" $x $y 3000 $count)"
+restart
+"${py[@]}" steps "$E2E_WORK/pictures" $x $y 0 0 0 >/dev/null # painted, so the viewer opens on it
+xdotool key F11
+sleep 1
+echo "Down held, viewer:    $("${py[@]}" held "$E2E_WORK/pictures" $x $y 3000 $count)"
+restart
+echo "Memory: $("${py[@]}" memory "$E2E_WORK/pictures" $x $y 100 $count "$E2E_PID")"

@@ -3,10 +3,12 @@
 
 #include "platform/Services.h"
 
+#include <QKeyEvent>
 #include <QSocketNotifier>
 #include <QThread>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <new>
@@ -34,6 +36,18 @@ TQloApplication::TQloApplication(int &argc, char **argv) : QApplication(argc, ar
 
 bool TQloApplication::notify(QObject *receiver, QEvent *event)
 {
+    // The shortcut check and the key event of one press get the same answer.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        if (!FKeyRepeats.Admit(static_cast<std::uint32_t>(key->timestamp()), key->key(), key->isAutoRepeat(),
+                               now.count())) {
+            // Accepted: a dropped press is no shortcut either.
+            event->accept();
+            return true;
+        }
+    }
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {

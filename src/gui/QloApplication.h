@@ -2,7 +2,10 @@
 #pragma once
 // The application object. Every action, timer and event handler is entered through
 // one event delivery, so this is where an error that no handler caught is stopped:
-// it is shown as a message box with its text and the program runs on.
+// it is shown as a message box with its text and the program runs on. It is also
+// where repeats of a held key that piled up while a step was busy are dropped.
+#include "gui/KeyRepeatGate.h"
+
 #include <QApplication>
 
 #include <exception>
@@ -20,6 +23,9 @@ public:
     // Runs the event loop until the program quits; an error that still escapes the
     // loop is shown like any other, and the loop runs on.
     int Run();
+
+private:
+    TKeyRepeatGate FKeyRepeats;
 };
 
 // Ends the program on SIGTERM, SIGINT or SIGHUP within a moment, whatever is on the
