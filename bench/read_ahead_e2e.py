@@ -16,7 +16,7 @@ so a small box of the screen tells which picture is shown.
   read_ahead_e2e.py memory FOLDER X Y STEPS PERIOD PID
         presses Down STEPS times, each once the last picture is painted (picture i
         looks like picture i % PERIOD), and prints the resident memory of PID every
-        tenth step
+        tenth step, read after a rest of 1.5 s
 """
 import ctypes
 import os
@@ -60,7 +60,7 @@ def resident_mb(pid):
         for line in status:
             if line.startswith("VmRSS:"):
                 return int(line.split()[1]) / 1024
-    return 0
+    return 0.0
 
 
 def wait_for(x, y, index, since):
@@ -166,8 +166,10 @@ def main():
             keys.press_down()
             wait_for(x, y, index % period, time.perf_counter())
             if index % 10 == 0:
+                # Read once the program has rested (it gives spare memory back after a second).
+                time.sleep(1.5)
                 samples.append("%.0f" % resident_mb(pid))
-        print("resident MB every 10 steps: " + " ".join(samples))
+        print("resident MiB every 10 steps: " + " ".join(samples))
     elif mode == "start":
         index = int(sys.argv[5])
         t = time.perf_counter()

@@ -206,6 +206,14 @@ bool TReadAhead::InProgress(const std::string &fileName) const
     });
 }
 
+bool TReadAhead::Idle() const
+{
+    std::lock_guard guard(shared_->Lock);
+    return shared_->NextJob() == nullptr &&
+           std::none_of(shared_->Slots.begin(), shared_->Slots.end(),
+                        [](const auto &s) { return s->State == TSlot::TState::Decoding; });
+}
+
 std::size_t TReadAhead::HeldBytes() const
 {
     std::lock_guard guard(shared_->Lock);
@@ -305,6 +313,8 @@ std::optional<TPicture> TReadAhead::DecodeSource(const TReadAheadSource &source,
     if (!admit(pixelBytes(holder.Picture) + static_cast<std::size_t>(std::max<std::int64_t>(file.Size, 0))))
         return std::nullopt;
     holder.Picture.DrawBitmap();
+    // Browsing needs the pixels only; a turn reads the file again.
+    holder.Picture.ReleaseFileBytes();
     return std::move(holder.Picture);
 }
 

@@ -78,6 +78,8 @@ public:
     std::optional<TReadAheadPicture> Take(const std::string &fileName, std::uint64_t heldContent = 0);
     // Whether `fileName` is wanted and its decode not yet ended.
     bool InProgress(const std::string &fileName) const;
+    // Whether no decode runs and none waits for the worker.
+    bool Idle() const;
     std::size_t HeldBytes() const;
 
     // On the owner's thread, after each decode that ended (well or not).

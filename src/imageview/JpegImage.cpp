@@ -694,6 +694,7 @@ void TJPEGImage::LoadFromBlock(TPageBlock bytes)
     bytes_ = std::make_shared<const TPageBlock>(std::move(bytes));
     SourceName.clear();
     decoded_.reset();
+    bytesReleased_ = false;
     width_ = header.width;
     height_ = header.height;
     grayscale_ = header.grayscale;
@@ -752,12 +753,23 @@ void TJPEGImage::Assign(TBitmap &&bitmap)
     height_ = bitmap.Height();
     decoded_ = std::make_shared<const TBitmap>(std::move(bitmap));
     bytes_.reset();
+    bytesReleased_ = false;
     grayscale_ = false;
     progressive_ = false;
 }
 
+void TJPEGImage::ReleaseBytes()
+{
+    if (bytes_ && decoded_) {
+        bytes_.reset();
+        bytesReleased_ = true;
+    }
+}
+
 std::vector<std::uint8_t> TJPEGImage::SaveToBytes() const
 {
+    if (bytesReleased_)
+        throw Error("The bytes of \"" + SourceName + "\" are no longer held: read the file again");
     if (bytes_)
         return {bytes_->Data(), bytes_->Data() + bytes_->Size()};
     if (decoded_)

@@ -74,7 +74,14 @@ public:
     void Assign(const TBitmap &bitmap);
     void Assign(TBitmap &&bitmap);
     // True once Assign replaced the pixels.
-    bool PixelsReplaced() const { return !bytes_ && decoded_; }
+    bool PixelsReplaced() const { return !bytes_ && decoded_ && !bytesReleased_; }
+    // Gives the file's bytes back once the pixels are decoded and kept: a picture
+    // browsed from disk needs only its pixels, and anything written is read from the
+    // file again. Nothing happens while the pixels are not kept.
+    void ReleaseBytes();
+    // True once ReleaseBytes dropped the bytes: saving is refused (Error) rather
+    // than writing a new encoding in their place.
+    bool BytesReleased() const { return bytesReleased_; }
 
     // The stored bytes unchanged while the pixels were never replaced, else a new encoding.
     std::vector<std::uint8_t> SaveToBytes() const;
@@ -89,6 +96,7 @@ private:
     int height_ = 0;
     bool grayscale_ = false;
     bool progressive_ = false;
+    bool bytesReleased_ = false;
 };
 
 } // namespace quillo

@@ -201,7 +201,7 @@ void TPicture::AssignJpeg(const TJPEGImage &jpeg)
 {
     Clear();
     jpeg_ = std::make_shared<TJPEGImage>(jpeg);
-    if (!jpeg.PixelsReplaced() && !jpeg.Empty())
+    if (!jpeg.PixelsReplaced() && !jpeg.BytesReleased() && !jpeg.Empty())
         ReadJpegMetadata(jpeg.SaveToBytes());
     NewContent();
 }
@@ -271,6 +271,12 @@ const TBitmap &TPicture::DrawBitmap() const
         conversion->Apply(shown);
     shown_ = std::make_shared<const TBitmap>(std::move(shown));
     return *shown_;
+}
+
+void TPicture::ReleaseFileBytes()
+{
+    if (jpeg_)
+        jpeg_->ReleaseBytes();
 }
 
 void TPicture::LoadFromFile(const std::string &path)

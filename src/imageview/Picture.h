@@ -72,6 +72,9 @@ public:
     // The pixels to draw, upright and in the display's colours, without a copy (a
     // JPEG picture is decoded once and kept).
     const TBitmap &DrawBitmap() const;
+    // A JPEG picture whose pixels are decoded and kept gives its file's bytes back
+    // (copies sharing them too); see TJPEGImage::ReleaseBytes.
+    void ReleaseFileBytes();
 
     // Equal for two pictures only while they hold the same, unchanged pixels; a view
     // keys its display copy on it. 0 for an empty picture.

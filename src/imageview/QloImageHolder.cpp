@@ -198,7 +198,10 @@ void TQloImageHolder::Rotate(std::uint8_t AKind)
     // The disk is the truth: a file edited, replaced or removed since it was read is
     // read again. A picture turned here but not written (a read-only file) is what
     // the file still is, so it stays and is turned further.
-    if (AutoSave && FileIdentityOf(FileName) != FLoadedFrom) {
+    // A picture that gave its file's bytes back is read again too: a turn starts
+    // from the file's own bytes.
+    const TJPEGImage *jpeg = Picture.AsJpeg();
+    if ((AutoSave && FileIdentityOf(FileName) != FLoadedFrom) || (jpeg && jpeg->BytesReleased())) {
         try {
             LoadFromFile(FileName);
         } catch (const Error &e) {

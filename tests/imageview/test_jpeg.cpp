@@ -140,6 +140,18 @@ TEST(Jpeg, UntouchedPictureSavesItsBytesAndCopiesAreIndependent)
     const TBitmap again = DecodeJpeg(fresh);
     EXPECT_EQ(again.Width(), 16);
     EXPECT_TRUE(HasQuadrants(again));
+
+    // Giving the bytes back keeps the pixels and refuses to save rather than encode anew;
+    // a picture never decoded keeps its bytes.
+    TJPEGImage browsed = jpeg, undecoded;
+    undecoded.LoadFromBytes(original);
+    browsed.ReleaseBytes();
+    undecoded.ReleaseBytes();
+    EXPECT_TRUE(browsed.BytesReleased());
+    EXPECT_FALSE(browsed.PixelsReplaced());
+    EXPECT_THROW(browsed.SaveToBytes(), Error);
+    EXPECT_EQ(browsed.Bitmap(), jpeg.Bitmap());
+    EXPECT_EQ(undecoded.SaveToBytes(), original);
 }
 
 TEST(Jpeg, NotJpegDataIsAnErrorWithLibjpegsMessage)

@@ -203,6 +203,7 @@ private:
     void ReadAheadAround(const TCallbackLoadData *entry);
     void ReadAheadAfterPaint();
     void ReadAheadDone(const std::string &fileName);
+    void ReleaseShownFileBytes();
     int FirstRowToShow() const;
 
     TfAbout *FAbout = nullptr;
@@ -225,6 +226,7 @@ private:
     bool FReadAheadQueued = false;
     std::string FNamedPicture;   // the picture named on the command line, until shown
     bool FShowWhenDecoded = false; // the selected row shows the named picture once decoded
+    QTimer *FReadAheadTrim = nullptr; // gives spare memory back once reading ahead rests
 };
 
 } // namespace quillo

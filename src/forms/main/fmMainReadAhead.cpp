@@ -7,6 +7,7 @@
 
 #include "imageview/view/QloImage.h"
 #include "platform/Files.h"
+#include "platform/System.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -19,6 +20,8 @@ namespace {
 
 // The splash is up at least this long when a named picture is ready sooner.
 constexpr int kNamedPictureSplashMs = 100;
+// Memory kept for the next decode is given back once stepping rests this long.
+constexpr int kTrimAfterMs = 1000;
 
 } // namespace
 
@@ -35,6 +38,15 @@ void TfMain::AdoptReadAhead(std::unique_ptr<TReadAhead> readAhead)
 {
     FReadAhead = std::move(readAhead);
     FReadAhead->OnDone = [this](const std::string &fileName) { ReadAheadDone(fileName); };
+    if (!FReadAheadTrim) {
+        FReadAheadTrim = new QTimer(this);
+        FReadAheadTrim->setSingleShot(true);
+        FReadAheadTrim->setInterval(kTrimAfterMs);
+        connect(FReadAheadTrim, &QTimer::timeout, this, [this] {
+            if (FReadAhead->Idle())
+                TrimWorkingSet();
+        });
+    }
 }
 
 void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
@@ -54,6 +66,8 @@ void TfMain::OpenAtStart(const std::string &folder, const std::string &fileName)
 
 void TfMain::ReadAheadDone(const std::string &fileName)
 {
+    if (FReadAhead->Idle())
+        FReadAheadTrim->start();
     if (!FShowWhenDecoded || !FCurrentEntry || FCurrentEntry->FileName != fileName)
         return;
     FShowWhenDecoded = false;
@@ -98,6 +112,14 @@ void TfMain::ShowEntry(TCallbackLoadData *entry)
     SetViewPicture(&holder.Picture);
 }
 
+void TfMain::ReleaseShownFileBytes()
+{
+    // A picture read from disk for browsing keeps only its pixels once painted (a
+    // turn reads the file again, and the row then shows the file as it is).
+    if (FCurrentEntry && !FCurrentEntry->Loaded)
+        FCurrentEntry->Image->Picture.ReleaseFileBytes();
+}
+
 void TfMain::ReadAheadAfterPaint()
 {
     // Queued behind the repaint the selection asked for: a decode started now would
@@ -110,6 +132,7 @@ void TfMain::ReadAheadAfterPaint()
         this,
         [this] {
             FReadAheadQueued = false;
+            ReleaseShownFileBytes();
             ReadAheadAround(FCurrentEntry);
         },
         Qt::QueuedConnection);
@@ -132,6 +155,7 @@ void TfMain::ReadAheadAround(const TCallbackLoadData *entry)
             sources.push_back({other->FileName, other->Image->Picture});
     }
     FReadAheadRow = row;
+    FReadAheadTrim->stop();
     FReadAhead->Want(std::move(sources));
 }
 
