@@ -4,6 +4,9 @@ X server in DISPLAY. Each picture of the folder is a noisy field around one colo
 so a small box of the screen tells which picture is shown.
 
   read_ahead_e2e.py make FOLDER COUNT            writes COUNT 6000 x 4000 JPEGs
+  read_ahead_e2e.py make-light FOLDER COUNT      writes COUNT 1600 x 1000 JPEGs of one
+        colour each, shown alike: stepping through them measures what the harness and
+        painting take
   read_ahead_e2e.py steps FOLDER X Y STEPS PAUSE_MS FIRST
         presses Down STEPS times, each after a pause (0: at once after the last paint),
         and prints the milliseconds from each press to the next picture on screen
@@ -13,6 +16,10 @@ so a small box of the screen tells which picture is shown.
         holds Down for HOLD_MS (the server repeats it: 250 ms delay, 30 a second) and
         prints the pictures painted meanwhile and how far the list ran on after the
         key was let go (picture i looks like picture i % PERIOD)
+  read_ahead_e2e.py slideshow FOLDER X Y STEPS PERIOD
+        follows a slideshow from picture 1 on (a picture a second) and prints how the
+        times between pictures painted spread: a step not ready at its tick shows as
+        one gap longer than a second and the next one shorter
   read_ahead_e2e.py memory FOLDER X Y STEPS PERIOD PID
         presses Down STEPS times, each once the last picture is painted (picture i
         looks like picture i % PERIOD), and prints the resident memory of PID every
@@ -41,6 +48,12 @@ def make(folder, count):
     for i in range(count):
         picture = Image.blend(Image.new("RGB", noise.size, colour(i)), noise, 0.25)
         picture.save(os.path.join(folder, "photo%03d.jpg" % i), quality=90)
+
+
+def make_light(folder, count):
+    for i in range(count):
+        seen = tuple(int(0.75 * c + 0.25 * 128) for c in colour(i))
+        Image.new("RGB", (1600, 1000), seen).save(os.path.join(folder, "photo%03d.jpg" % i), quality=90)
 
 
 def shown(x, y):
@@ -84,6 +97,7 @@ class Keys:
         self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
         self.down = self.x11.XKeysymToKeycode(self.display, 0xFF54)  # XK_Down
 
+
         self.x11.XkbSetAutoRepeatRate.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint]
 
     def repeat(self, delay_ms, interval_ms):
@@ -104,6 +118,9 @@ def main():
     mode, folder = sys.argv[1], sys.argv[2]
     if mode == "make":
         make(folder, int(sys.argv[3]))
+        return
+    if mode == "make-light":
+        make_light(folder, int(sys.argv[3]))
         return
     x, y = int(sys.argv[3]), int(sys.argv[4])
     if mode == "steps":
@@ -130,15 +147,18 @@ def main():
         index, changes = 0, []
 
         def look():
+            # The list steps one row at a time: one of the next few pictures, seen
+            # twice alike (not a frame caught half drawn).
             nonlocal index
-            seen = shown(x, y)
-            for ahead in range(period):
-                if near(seen, colours[(index + ahead) % period]):
-                    if ahead:
-                        index += ahead
-                        changes.append((time.perf_counter(), index))
+            seen, again = shown(x, y), shown(x, y)
+            for ahead in range(1, 4):
+                want = colours[(index + ahead) % period]
+                if near(seen, want) and near(again, want):
+                    index += ahead
+                    changes.append((time.perf_counter(), index))
                     return
 
+        # Looked at every few milliseconds, as the other timings do.
         start = time.perf_counter()
         keys.key_down(True)
         while time.perf_counter() - start < hold:
@@ -153,8 +173,17 @@ def main():
         per_picture = (released - start - 0.25) * 1000 / max(1, at_release - 1)
         last = changes[-1][0] if changes else released
         print("%d pictures painted while held (%.0f ms each after the first repeat); after the key was let go "
-              "the list ran on %d picture(s) in %.0f ms"
+              "%d more, the last %.0f ms later"
               % (len(during), per_picture, index - at_release, max(0, last - released) * 1000))
+    elif mode == "slideshow":
+        steps, period = int(sys.argv[5]), int(sys.argv[6])
+        painted = []
+        for index in range(1, steps + 1):
+            wait_for(x, y, index % period, time.perf_counter())
+            painted.append(time.perf_counter())
+        gaps = [(b - a) * 1000 for a, b in zip(painted, painted[1:])]
+        print("%d gaps between pictures: median %.0f ms, shortest %.0f ms, longest %.0f ms"
+              % (len(gaps), statistics.median(gaps), min(gaps), max(gaps)))
     elif mode == "memory":
         steps, period, pid = int(sys.argv[5]), int(sys.argv[6]), int(sys.argv[7])
         keys = Keys()

@@ -296,6 +296,10 @@ void TfMain::lvFilesSelectItem(TListItem *Item, bool Selected)
         }
     } catch (const std::exception &) {
         // An unreadable picture leaves the view empty; browsing goes on.
+        if (Selected) {
+            SetViewPicture(nullptr);
+            FCurrentEntry = nullptr;
+        }
     }
     // A row left for another is followed by that row's selection; no row at all
     // means the catalogue goes, and what was read ahead with it.

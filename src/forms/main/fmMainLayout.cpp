@@ -207,9 +207,13 @@ void TfMain::CreateLayout()
             [this, header](const QPoint &p) { lvFilesColumnRightClick(header->mapToGlobal(p)); });
     connect(lvFiles->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current, const QModelIndex &previous) {
-                if (previous.isValid() && previous.row() < lvFilesModel->Count())
+                // A row left for another keeps its picture on screen until the next
+                // one is shown: emptying the view first would flash it at every step.
+                const bool next = current.isValid() && current.row() < lvFilesModel->Count() &&
+                                  lvFilesModel->Item(current.row()).Data;
+                if (!next && previous.isValid() && previous.row() < lvFilesModel->Count())
                     lvFilesSelectItem(&lvFilesModel->Item(previous.row()), false);
-                if (current.isValid() && current.row() < lvFilesModel->Count())
+                if (next)
                     lvFilesSelectItem(&lvFilesModel->Item(current.row()), true);
             });
     lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
