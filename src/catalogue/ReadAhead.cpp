@@ -214,6 +214,12 @@ bool TReadAhead::Idle() const
                         [](const auto &s) { return s->State == TSlot::TState::Decoding; });
 }
 
+bool TReadAhead::Hurried() const
+{
+    std::lock_guard guard(shared_->Lock);
+    return shared_->Hurried;
+}
+
 std::size_t TReadAhead::HeldBytes() const
 {
     std::lock_guard guard(shared_->Lock);

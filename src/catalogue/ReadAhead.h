@@ -80,6 +80,8 @@ public:
     bool InProgress(const std::string &fileName) const;
     // Whether no decode runs and none waits for the worker.
     bool Idle() const;
+    // Whether the last Take had to wait for its picture: the steps outrun the decodes.
+    bool Hurried() const;
     std::size_t HeldBytes() const;
 
     // On the owner's thread, after each decode that ended (well or not).
