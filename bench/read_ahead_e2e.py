@@ -3,7 +3,7 @@
 X server in DISPLAY. Each picture of the folder is a noisy field around one colour,
 so a small box of the screen tells which picture is shown.
 
-  read_ahead_e2e.py make FOLDER COUNT            writes COUNT 6000 x 4000 JPEGs
+  read_ahead_e2e.py make FOLDER COUNT [W H]      writes COUNT 6000 x 4000 (or W x H) JPEGs
   read_ahead_e2e.py make-light FOLDER COUNT      writes COUNT 1600 x 1000 JPEGs of one
         colour each, shown alike: stepping through them measures what the harness and
         painting take
@@ -43,8 +43,8 @@ def colour(i):
     return ((i * 97 + 40) % 200 + 28, (i * 53 + 120) % 200 + 28, (i * 151 + 10) % 200 + 28)
 
 
-def make(folder, count):
-    noise = Image.effect_noise((6000, 4000), 40).convert("RGB")
+def make(folder, count, size=(6000, 4000)):
+    noise = Image.effect_noise(size, 40).convert("RGB")
     for i in range(count):
         picture = Image.blend(Image.new("RGB", noise.size, colour(i)), noise, 0.25)
         picture.save(os.path.join(folder, "photo%03d.jpg" % i), quality=90)
@@ -117,7 +117,7 @@ class Keys:
 def main():
     mode, folder = sys.argv[1], sys.argv[2]
     if mode == "make":
-        make(folder, int(sys.argv[3]))
+        make(folder, int(sys.argv[3]), tuple(int(v) for v in sys.argv[4:6]) or (6000, 4000))
         return
     if mode == "make-light":
         make_light(folder, int(sys.argv[3]))
