@@ -43,7 +43,7 @@ class TfSplash;
 // The action list: commands run only while it is not suspended (during start-up
 // and a refresh their shortcuts do nothing).
 // A read-ahead whose reports arrive on the GUI thread.
-std::unique_ptr<TReadAhead> MakeReadAhead();
+std::unique_ptr<TReadAhead> MakeReadAhead(TReadAhead::TDecoder decoder = TReadAhead::DecodeSource);
 
 class TActionList {
 public:

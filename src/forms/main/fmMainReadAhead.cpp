@@ -25,13 +25,15 @@ constexpr int kTrimAfterMs = 1000;
 
 } // namespace
 
-std::unique_ptr<TReadAhead> MakeReadAhead()
+std::unique_ptr<TReadAhead> MakeReadAhead(TReadAhead::TDecoder decoder)
 {
-    return std::make_unique<TReadAhead>([](std::function<void()> call) {
-        // The application outlives every window; the call itself checks that its
-        // read-ahead still exists.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
-    });
+    return std::make_unique<TReadAhead>(
+        [](std::function<void()> call) {
+            // The application outlives every window; the call itself checks that its
+            // read-ahead still exists.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
+        },
+        std::move(decoder));
 }
 
 void TfMain::AdoptReadAhead(std::unique_ptr<TReadAhead> readAhead)
@@ -76,6 +78,8 @@ void TfMain::ReadAheadDone(const std::string &fileName)
     } catch (const std::exception &) {
         // As for any selection: an unreadable picture leaves the view empty.
     }
+    // The picture taken, the worker waits to hear what comes next.
+    ReadAheadAfterPaint();
 }
 
 int TfMain::FirstRowToShow() const

@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTreeView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -54,10 +55,12 @@ protected:
 
     // Writes the settings file, creates the windows and runs the start-up sequence
     // with `folder`/`file` named on the command line.
-    void Start(const std::string &settings, const std::string &folder, const std::string &file)
+    void Start(const std::string &settings, const std::string &folder, const std::string &file,
+               TReadAhead::TDecoder decoder = TReadAhead::DecodeSource)
     {
         std::ofstream(root + "/quillo.ini") << settings << "[Last run]\nPath=" << stored << "\n";
         CreateApplicationWindows((root + "/quillo.ini").c_str());
+        fMain->AdoptReadAhead(MakeReadAhead(std::move(decoder)));
         fMain->tmrStartup->stop();
         fMain->OpenAtStart(folder, file);
         fMain->OnFolderChanged = [this] { ++folderChanges; };
@@ -108,6 +111,24 @@ TEST_F(StartTarget, FileIsSelectedShownAndScrolledIntoView)
     const QRect node = tree->visualRect(tree->currentIndex());
     EXPECT_TRUE(tree->viewport()->rect().intersects(node)) << node.y();
     EXPECT_FALSE(fMain->ActionList1.Suspended());
+}
+
+TEST_F(StartTarget, ANamedPictureShownOnceDecodedIsFollowedByReadingAhead)
+{
+    // Still decoding when its row is selected (the window comes up first), and as
+    // large as a camera photo: nothing else fits beside it until it is taken.
+    Start("[Settings]\nPreloading=0\n", named, "p40.bmp",
+          [](const TReadAheadSource &source, const std::function<bool(std::size_t)> &admit) {
+              const bool photo = source.FileName.ends_with("p40.bmp");
+              if (photo)
+                  QThread::msleep(300);
+              return TReadAhead::DecodeSource(source, [&](std::size_t bytes) {
+                  return admit(photo ? TReadAhead::kDefaultCeiling - 64 : bytes);
+              });
+          });
+    ASSERT_TRUE(QTest::qWaitFor([] { return !fMain->QloImage1->Holder().Picture.Empty(); }, 5000));
+    EXPECT_EQ(Shown(), "p40.bmp");
+    EXPECT_TRUE(QTest::qWaitFor([] { return fMain->ReadAhead().HeldBytes() > 0; }, 5000));
 }
 
 TEST_F(StartTarget, OpensEvenWhenRestoringIsSwitchedOff)
