@@ -203,7 +203,6 @@ private:
     void ReadAheadAround(const TCallbackLoadData *entry);
     void ReadAheadAfterPaint();
     void ReadAheadDone(const std::string &fileName);
-    void ReleaseShownFileBytes();
     int FirstRowToShow() const;
 
     TfAbout *FAbout = nullptr;

@@ -109,19 +109,17 @@ void TfMain::ShowEntry(TCallbackLoadData *entry)
         SetViewPicture(ready ? &ready->Picture : &holder.Picture);
         return;
     }
-    if (ready)
+    if (ready) {
         holder.AdoptLoaded(std::move(ready->Picture), entry->FileName, ready->LoadedFrom);
-    else
+    } else {
+        // Decoded here rather than when the view paints, so that the file's bytes can
+        // go before any copy shares them: browsing needs the pixels only, and a turn
+        // reads the file again.
         holder.LoadFromFile(entry->FileName);
+        holder.Picture.DrawBitmap();
+        holder.Picture.ReleaseFileBytes();
+    }
     SetViewPicture(&holder.Picture);
-}
-
-void TfMain::ReleaseShownFileBytes()
-{
-    // A picture read from disk for browsing keeps only its pixels once painted (a
-    // turn reads the file again, and the row then shows the file as it is).
-    if (FCurrentEntry && !FCurrentEntry->Loaded)
-        FCurrentEntry->Image->Picture.ReleaseFileBytes();
 }
 
 void TfMain::ReadAheadAfterPaint()
@@ -140,7 +138,6 @@ void TfMain::ReadAheadAfterPaint()
         this,
         [this] {
             FReadAheadQueued = false;
-            ReleaseShownFileBytes();
             ReadAheadAround(FCurrentEntry);
         },
         Qt::QueuedConnection);

@@ -360,9 +360,8 @@ TEST_F(FileCommandsTest, OnDemandPictureKeepsOnlyItsPixelsAndATurnReadsItsFileAg
 {
     Open(false);
     Select("photo.jpg");
-    fMain->FCurrentEntry->Image->Picture.DrawBitmap(); // as the view paints it
-    QApplication::processEvents();
     ASSERT_TRUE(fMain->FCurrentEntry->Image->Picture.AsJpeg()->BytesReleased());
+    EXPECT_FALSE(fMain->QloImage1->Holder().Picture.DrawBitmap().Empty());
     fMain->Action2->trigger(); // F7, 180°
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_LT(DecodeJpeg(Bytes(pictures + "/photo.jpg")).PixelColor(2, 2).Red, 128); // the right half now left
