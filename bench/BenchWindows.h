@@ -4,13 +4,17 @@
 // benchmark's own, nothing preloaded, at 1280 x 900, shown and settled. Kept apart
 // from Bench.h so that the codec benchmarks link no widgets.
 #include "forms/Forms.h"
+#include "forms/fmFullScreen.h"
 #include "forms/fmSettings.h"
 #include "forms/main/fmMain.h"
+#include "imageview/view/QloImage.h"
 #include "platform/IniFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QTimer>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace quillo::bench {
@@ -25,5 +29,28 @@ inline void OpenMainWindow(const std::string &folder)
     fMain->show();
     QApplication::processEvents();
 }
+
+// The viewer with its modal run replaced by `Body`: shown at 1920 x 1080 (fitting
+// each picture or not when `Fit` says so), painted and settled first, closed after.
+class TSteppingViewer : public TfFullScreen {
+public:
+    std::optional<bool> Fit;
+    std::function<void()> Body;
+
+protected:
+    int RunModal() override
+    {
+        setWindowState(Qt::WindowNoState);
+        resize(1920, 1080);
+        show();
+        if (Fit && *Fit != QloImage1->Stretch())
+            acStretchExecute();
+        QloImage1->repaint();
+        QApplication::processEvents();
+        Body();
+        acCloseExecute();
+        return 0;
+    }
+};
 
 } // namespace quillo::bench

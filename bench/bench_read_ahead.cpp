@@ -80,24 +80,6 @@ Run Measure(int steps, double pauseMs, const std::function<void()> &step)
     return run;
 }
 
-class SteppingViewer : public TfFullScreen {
-public:
-    std::function<void()> Body;
-
-protected:
-    int RunModal() override
-    {
-        setWindowState(Qt::WindowNoState);
-        resize(1920, 1080);
-        show();
-        QloImage1->repaint();
-        QApplication::processEvents();
-        Body();
-        acCloseExecute();
-        return 0;
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -141,7 +123,7 @@ int main(int argc, char **argv)
     runPeer(10);
 
     delete fFullScreen;
-    auto *viewer = new SteppingViewer;
+    auto *viewer = new bench::TSteppingViewer;
     fFullScreen = viewer;
     Run inViewer;
     viewer->Body = [&] {

@@ -43,36 +43,6 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// The viewer's modal run replaced by the stepping loop.
-class SteppingViewer : public TfFullScreen {
-public:
-    int Steps = 0;
-    bool Fit = false;
-    std::vector<double> StepMs;
-
-protected:
-    int RunModal() override
-    {
-        setWindowState(Qt::WindowNoState);
-        resize(1920, 1080);
-        show();
-        if (Fit != QloImage1->Stretch())
-            acStretchExecute();
-        QloImage1->repaint();
-        QApplication::processEvents();
-        for (int i = 0; i < Steps; ++i) {
-            const auto t = std::chrono::steady_clock::now();
-            acNextExecute();
-            // Everything the step made due is painted before the next one.
-            QloImage1->repaint();
-            QApplication::processEvents();
-            StepMs.push_back(Ms(std::chrono::steady_clock::now() - t));
-        }
-        acCloseExecute();
-        return 0;
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -98,10 +68,20 @@ int main(int argc, char **argv)
     fMain->SelectFolder(folder);
     QApplication::processEvents();
     delete fFullScreen;
-    auto *viewer = new SteppingViewer;
+    auto *viewer = new bench::TSteppingViewer;
     fFullScreen = viewer;
-    viewer->Steps = files;
     viewer->Fit = argc > 2 && std::string(argv[2]) == "fit";
+    std::vector<double> stepMs;
+    viewer->Body = [&] {
+        for (int i = 0; i < files; ++i) {
+            const auto t = std::chrono::steady_clock::now();
+            viewer->acNextExecute();
+            // Everything the step made due is painted before the next one.
+            viewer->QloImage1->repaint();
+            QApplication::processEvents();
+            stepMs.push_back(Ms(std::chrono::steady_clock::now() - t));
+        }
+    };
 
     // Peer and viewer in alternating halves, so that both meet the same machine load.
     std::vector<double> djpegMs;
@@ -115,12 +95,12 @@ int main(int argc, char **argv)
     fMain->acFullScreenExecute();
     runPeer(files / 2, files);
 
-    const double step = Median(viewer->StepMs);
+    const double step = Median(stepMs);
     const double peer = Median(djpegMs);
     std::printf("files %d of %zu bytes (6000 x 4000), none preloaded; viewer %s\n", files, jpeg.size(),
-                viewer->Fit ? "fitting each picture to 1920 x 1080" : "at own size");
+                *viewer->Fit ? "fitting each picture to 1920 x 1080" : "at own size");
     std::printf("viewer step (Down, painted): median %.1f ms, best %.1f ms\n", step,
-                *std::min_element(viewer->StepMs.begin(), viewer->StepMs.end()));
+                *std::min_element(stepMs.begin(), stepMs.end()));
     std::printf("djpeg -outfile /dev/null:    median %.1f ms, best %.1f ms\n", peer,
                 *std::min_element(djpegMs.begin(), djpegMs.end()));
     std::printf("ratio step / djpeg: %.2f (goal at most 1.30)\n", step / peer);
