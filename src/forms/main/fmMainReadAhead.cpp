@@ -126,8 +126,10 @@ void TfMain::ReadAheadAfterPaint()
 {
     // Steps that outrun the decodes start the next one at once: it takes far longer
     // than the paint it shares the cores with.
-    if (FReadAhead->Hurried() && FCurrentEntry)
+    if (FReadAhead->Hurried() && FCurrentEntry) {
         ReadAheadAround(FCurrentEntry);
+        return;
+    }
     // Else queued behind the repaint the selection asked for: a decode started now
     // would take the cores the paint needs. Steps faster than that read ahead once,
     // for the row they end on.
